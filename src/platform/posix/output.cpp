@@ -1,0 +1,68 @@
+// POSIX layer, output: file descriptors stand in for the standard handles and
+// write(2) for WriteFile. There is no console here, so every console query fails
+// and the trace writer always works in file mode.
+
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+#include "platform/table.h"
+
+namespace platform::detail {
+namespace {
+
+// A handle is the descriptor plus one, so that descriptor 0 is not a null handle.
+Handle FromDescriptor(int fd) { return reinterpret_cast<Handle>(static_cast<std::intptr_t>(fd) + 1); }
+int ToDescriptor(Handle handle) { return static_cast<int>(reinterpret_cast<std::intptr_t>(handle) - 1); }
+
+Handle GetStandardHandle(StandardHandleKind kind) {
+  const int fd = kind == StandardHandleKind::kInput ? STDIN_FILENO : STDOUT_FILENO;
+  // A closed descriptor is a missing handle, as in a windowed Windows host.
+  if (fcntl(fd, F_GETFD) == -1) return nullptr;
+  return FromDescriptor(fd);
+}
+
+bool NoConsoleMode(Handle, std::uint32_t*) { return false; }
+bool NoSetConsoleMode(Handle, std::uint32_t) { return false; }
+bool NoConsoleInfo(Handle, ConsoleInfo*) { return false; }
+
+bool WriteFile(Handle handle, const void* bytes, std::uint32_t count, std::uint32_t* written) {
+  *written = 0;
+  if (handle == nullptr) return false;
+  ssize_t n;
+  do {
+    n = write(ToDescriptor(handle), bytes, count);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return false;
+  *written = static_cast<std::uint32_t>(n);
+  return true;
+}
+
+bool NoCells(Handle, const char*, int, std::uint16_t, int, int) { return false; }
+bool NoScroll(Handle, ConsoleRect, int, int, char, std::uint16_t) { return false; }
+bool NoFillCharacter(Handle, char, int, int, int) { return false; }
+bool NoFillAttribute(Handle, std::uint16_t, int, int, int) { return false; }
+bool NoCursor(Handle, int, int) { return false; }
+bool NoWindow(Handle, ConsoleRect) { return false; }
+bool NoBeep(int, int) { return false; }
+
+}  // namespace
+
+void FillOutputCalls(Calls& calls) {
+  calls.GetStandardHandle = GetStandardHandle;
+  calls.GetConsoleMode = NoConsoleMode;
+  calls.SetConsoleMode = NoSetConsoleMode;
+  calls.GetConsoleInfo = NoConsoleInfo;
+  calls.WriteFile = WriteFile;
+  calls.WriteConsoleCells = NoCells;
+  calls.ScrollConsole = NoScroll;
+  calls.FillConsoleCharacter = NoFillCharacter;
+  calls.FillConsoleAttribute = NoFillAttribute;
+  calls.SetConsoleCursor = NoCursor;
+  calls.SetConsoleWindow = NoWindow;
+  calls.Beep = NoBeep;
+}
+
+}  // namespace platform::detail

@@ -1,0 +1,90 @@
+// Windows layer, files: MSVCRT.DLL's streams and its directory search.
+
+#include <io.h>
+#include <stdio.h>
+
+#include <new>
+
+#include "platform/table.h"
+
+namespace platform::detail {
+namespace {
+
+FILE* AsFile(Stream stream) { return static_cast<FILE*>(stream); }
+
+Stream Open(const char* path, const char* mode) { return fopen(path, mode); }
+
+bool SetFullBuffering(Stream stream, std::size_t size) {
+  return setvbuf(AsFile(stream), nullptr, _IOFBF, size) == 0;
+}
+
+bool ReadPiece(Stream stream, char* buffer, int size) { return fgets(buffer, size, AsFile(stream)) != nullptr; }
+
+std::size_t Read(Stream stream, void* buffer, std::size_t size) { return fread(buffer, 1, size, AsFile(stream)); }
+
+bool Seek(Stream stream, long offset, SeekOrigin origin) {
+  const int whence = origin == SeekOrigin::kStart ? SEEK_SET : origin == SeekOrigin::kCurrent ? SEEK_CUR : SEEK_END;
+  return fseek(AsFile(stream), offset, whence) == 0;
+}
+
+long Tell(Stream stream) { return ftell(AsFile(stream)); }
+bool AtEnd(Stream stream) { return feof(AsFile(stream)) != 0; }
+bool Failed(Stream stream) { return ferror(AsFile(stream)) != 0; }
+void Close(Stream stream) { fclose(AsFile(stream)); }
+
+// The runtime's search handle is an integer whose failure value is -1; it is kept
+// in a small box so that the interface can say "none" with a null pointer.
+struct Search {
+  intptr_t handle;
+};
+
+void CopyRecord(const _finddata_t& raw, FindRecord* record) {
+  record->attributes = raw.attrib;
+  static_assert(sizeof raw.name == sizeof record->name);
+  for (std::size_t i = 0; i < sizeof record->name; ++i) record->name[i] = raw.name[i];
+}
+
+FindHandle FindFirst(const char* pattern, FindRecord* record) {
+  _finddata_t raw;
+  const intptr_t handle = _findfirst(pattern, &raw);
+  if (handle == -1) return nullptr;
+  auto* search = new (std::nothrow) Search{handle};
+  if (search == nullptr) {
+    _findclose(handle);
+    return nullptr;
+  }
+  CopyRecord(raw, record);
+  return search;
+}
+
+bool FindNext(FindHandle search, FindRecord* record) {
+  _finddata_t raw;
+  if (_findnext(static_cast<Search*>(search)->handle, &raw) != 0) return false;
+  CopyRecord(raw, record);
+  return true;
+}
+
+void FindClose(FindHandle search) {
+  auto* box = static_cast<Search*>(search);
+  _findclose(box->handle);
+  delete box;
+}
+
+}  // namespace
+
+void FillFileCalls(Calls& calls) {
+  calls.Open = Open;
+  calls.SetFullBuffering = SetFullBuffering;
+  calls.ReadPiece = ReadPiece;
+  calls.Read = Read;
+  calls.Seek = Seek;
+  calls.Tell = Tell;
+  calls.AtEnd = AtEnd;
+  calls.Failed = Failed;
+  calls.Close = Close;
+  calls.FindFirst = FindFirst;
+  calls.FindNext = FindNext;
+  calls.FindClose = FindClose;
+}
+
+}  // namespace platform::detail

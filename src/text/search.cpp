@@ -1,0 +1,135 @@
+// The shared scanner: memchr for the pattern's first byte and a word-wise compare,
+// with a Knuth-Morris-Pratt automaton taking over once comparing turns expensive.
+
+#include "text/search.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace text {
+namespace {
+
+// Comparisons may cost this many bytes, plus four per byte of text covered, before
+// the scanner switches to the automaton: ordinary text never gets there, while a
+// pattern that almost matches everywhere does within a few kilobytes.
+constexpr std::size_t kCompareAllowance = 4096;
+constexpr std::size_t kComparePerByte = 4;
+
+// Number of equal leading bytes of a and b, at most `length`.
+std::size_t CommonPrefix(const char* a, const char* b, std::size_t length) {
+  std::size_t i = 0;
+  while (i + sizeof(std::uint64_t) <= length) {
+    std::uint64_t wa;
+    std::uint64_t wb;
+    std::memcpy(&wa, a + i, sizeof wa);
+    std::memcpy(&wb, b + i, sizeof wb);
+    if (wa != wb) {
+      // Both targets are little-endian: the lowest differing bit is in the first differing byte.
+      return i + static_cast<std::size_t>(__builtin_ctzll(wa ^ wb)) / 8;
+    }
+    i += sizeof(std::uint64_t);
+  }
+  while (i < length && a[i] == b[i]) ++i;
+  return i;
+}
+
+}  // namespace
+
+Occurrences::Occurrences(std::string_view text, std::string_view pattern, Resume resume, std::size_t from)
+    : text_(text), pattern_(pattern), resume_(resume), position_(from) {}
+
+Occurrences::~Occurrences() = default;
+
+bool Occurrences::Next(std::size_t& offset) {
+  if (pattern_.empty() || pattern_.size() > text_.size()) return false;
+  return useAutomaton_ ? NextByAutomaton(offset) : NextByComparison(offset);
+}
+
+bool Occurrences::NextByComparison(std::size_t& offset) {
+  const std::size_t m = pattern_.size();
+  const std::size_t lastStart = text_.size() - m;
+  const char* const base = text_.data();
+  while (position_ <= lastStart) {
+    if (m > 1 && compared_ > kCompareAllowance + kComparePerByte * scanned_ && BuildAutomaton()) {
+      useAutomaton_ = true;
+      state_ = 0;
+      return NextByAutomaton(offset);
+    }
+    const void* hit = std::memchr(base + position_, pattern_[0], lastStart - position_ + 1);
+    if (hit == nullptr) {
+      position_ = text_.size();
+      return false;
+    }
+    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+    scanned_ += at - position_ + 1;
+    const std::size_t equal = CommonPrefix(base + at + 1, pattern_.data() + 1, m - 1);
+    compared_ += equal + 1;
+    if (equal == m - 1) {
+      offset = at;
+      position_ = resume_ == Resume::kOverlapping ? at + 1 : at + m;
+      return true;
+    }
+    position_ = at + 1;
+  }
+  return false;
+}
+
+bool Occurrences::BuildAutomaton() {
+  const std::size_t m = pattern_.size();
+  failure_.reset(new (std::nothrow) std::size_t[m]);
+  if (!failure_) {
+    // Without the table the comparison loop stays correct; stop asking for it.
+    compared_ = 0;
+    scanned_ = static_cast<std::size_t>(-1) / (2 * kComparePerByte);
+    return false;
+  }
+  // failure_[j]: length of the longest proper border of pattern_[0..j].
+  failure_[0] = 0;
+  std::size_t k = 0;
+  for (std::size_t j = 1; j < m; ++j) {
+    while (k > 0 && pattern_[j] != pattern_[k]) k = failure_[k - 1];
+    if (pattern_[j] == pattern_[k]) ++k;
+    failure_[j] = k;
+  }
+  return true;
+}
+
+bool Occurrences::NextByAutomaton(std::size_t& offset) {
+  const std::size_t m = pattern_.size();
+  const std::size_t n = text_.size();
+  const char* const base = text_.data();
+  while (position_ < n) {
+    if (n - position_ < m - state_) {
+      position_ = n;
+      return false;
+    }
+    if (state_ == 0) {
+      const void* hit = std::memchr(base + position_, pattern_[0], n - position_);
+      if (hit == nullptr) {
+        position_ = n;
+        return false;
+      }
+      position_ = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+    }
+    const char c = base[position_];
+    while (state_ > 0 && c != pattern_[state_]) state_ = failure_[state_ - 1];
+    if (c == pattern_[state_]) ++state_;
+    ++position_;
+    if (state_ == m) {
+      offset = position_ - m;
+      state_ = resume_ == Resume::kOverlapping ? failure_[m - 1] : 0;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::size_t FindFrom(std::string_view text, std::string_view pattern, std::size_t from) {
+  if (from > text.size()) return std::string_view::npos;
+  Occurrences scan(text, pattern, Resume::kAfterMatch, from);
+  std::size_t at;
+  return scan.Next(at) ? at : std::string_view::npos;
+}
+
+}  // namespace text

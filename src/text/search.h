@@ -1,0 +1,63 @@
+// Substring search shared by every routine that looks for a pattern: one scanner
+// that is as fast as memchr on ordinary text and stays linear on adversarial input
+// (a long pattern that almost matches everywhere, or one that overlaps itself).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
+namespace text {
+
+// How the scan goes on after an occurrence at offset p of a pattern of length m.
+enum class Resume {
+  kOverlapping,  // at p + 1: "aa" occurs 3 times in "aaaa"
+  kAfterMatch,   // at p + m: "aa" occurs 2 times in "aaaa"
+};
+
+// Walks the occurrences of one pattern in one text, left to right, in time linear
+// in the length of the text plus the length of the pattern, however many
+// occurrences there are. Offsets count from 0. Both views must outlive the scanner.
+//
+//   text::Occurrences scan("abcabc", "bc", text::Resume::kOverlapping);
+//   std::size_t at;
+//   while (scan.Next(at)) { ... }   // at == 1, then at == 4
+//
+// An empty pattern has no occurrence. The scanner starts with a memchr and memcmp
+// loop; when comparisons begin to cost more than the text they cover, it switches
+// to a Knuth-Morris-Pratt automaton from the current offset, so the whole scan is
+// O(text + pattern). If the automaton's table cannot be allocated, the scan stays
+// correct and merely slower.
+class Occurrences {
+ public:
+  Occurrences(std::string_view text, std::string_view pattern, Resume resume, std::size_t from = 0);
+  ~Occurrences();
+  Occurrences(const Occurrences&) = delete;
+  Occurrences& operator=(const Occurrences&) = delete;
+
+  // Stores the offset of the next occurrence in `offset` and returns true, or
+  // returns false when there are no more.
+  bool Next(std::size_t& offset);
+
+ private:
+  bool NextByComparison(std::size_t& offset);
+  bool NextByAutomaton(std::size_t& offset);
+  bool BuildAutomaton();
+
+  std::string_view text_;
+  std::string_view pattern_;
+  Resume resume_;
+  std::size_t position_;        // next offset of the text to examine
+  std::size_t compared_ = 0;    // bytes compared by the memcmp loop so far
+  std::size_t scanned_ = 0;     // text covered by the memcmp loop so far
+  bool useAutomaton_ = false;
+  std::size_t state_ = 0;       // automaton: length of the pattern prefix matched
+  std::unique_ptr<std::size_t[]> failure_;
+};
+
+// The offset of the first occurrence of `pattern` at or after `from`, or npos.
+// An empty pattern gives npos.
+//   FindFrom("abcabc", "c", 3) == 5
+std::size_t FindFrom(std::string_view text, std::string_view pattern, std::size_t from);
+
+}  // namespace text
