@@ -1,0 +1,22 @@
+// The trace writer: puts trace items on the process's standard output, drawn into
+// the console when standard output is one, written unchanged with WriteFile
+// otherwise. Every piece reaches the system before the call returns; output that
+// cannot be delivered is dropped silently.
+#pragma once
+
+#include <string_view>
+
+namespace trace {
+
+// Writes the text's bytes by length, zero bytes included (no piece when empty),
+// then "\r\n" when newline is set.
+//   TraceText("nLen=", false)  ->  the 5 bytes "nLen="
+//   TraceText("", true)        ->  "\r\n"
+void TraceText(std::string_view text, bool newline);
+
+// Writes the value formatted with "% d", with "\r\n" in the same piece when
+// newline is set.
+//   TraceInteger(3, true)  ->  " 3\r\n";   TraceInteger(-1, false)  ->  "-1"
+void TraceInteger(int value, bool newline);
+
+}  // namespace trace
