@@ -2,6 +2,8 @@
 # Entry point for people and CI: installs what is missing, then builds and runs.
 #   ./build.sh demo   convert a sample through the real DLL under Wine, then on Linux
 #   ./build.sh test   configure, build and run every test of both builds
+#   ./build.sh fuzz [SECONDS]   run every fuzz target (default 300 s each)
+#   ./build.sh sanitize         every native test under ASan+UBSan, thread tests under TSan
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -19,6 +21,8 @@ declare -A NEEDED=(
   [wine32:i386]=/usr/lib/wine/i386-windows/kernel32.dll
   [bsdutils]=/usr/bin/script
   [python3]=/usr/bin/python3
+  [clang]=/usr/bin/clang++
+  [libclang-rt-14-dev]=/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a
 )
 
 install_missing() {
@@ -69,12 +73,41 @@ run_demo() {
   exec tools/demo.sh
 }
 
+run_sanitizers() {
+  configure_and_build native-asan
+  ctest --preset native-asan
+  configure_and_build native-tsan
+  ctest --preset native-tsan
+}
+
+# Each target runs on its corpus under fuzz/corpus/<name>; new inputs it finds
+# are kept there, and a crash stops the run with the input written beside it.
+run_fuzz() {
+  local seconds=${1:-300}
+  configure_and_build fuzz
+  local target name
+  for target in build/fuzz/fuzz/*_fuzz; do
+    name=$(basename "$target" _fuzz)
+    mkdir -p "fuzz/corpus/$name" build/fuzz/artifacts
+    echo "== fuzzing $name for ${seconds}s"
+    if ! "$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+      -artifact_prefix=build/fuzz/artifacts/ "fuzz/corpus/$name" >"build/fuzz/$name.log" 2>&1; then
+      tail -n 40 "build/fuzz/$name.log" >&2
+      echo "fuzz target $name failed; the input is under build/fuzz/artifacts/" >&2
+      return 1
+    fi
+    grep -E '^(Done|stat::number_of_executed_units)' "build/fuzz/$name.log" || true
+  done
+}
+
 command=${1:-}
 case "$command" in
   test) install_missing; run_tests ;;
   demo) install_missing; run_demo ;;
+  sanitize) install_missing; run_sanitizers ;;
+  fuzz) install_missing; shift; run_fuzz "$@" ;;
   *)
-    echo "usage: $0 demo|test" >&2
+    echo "usage: $0 demo|test|sanitize|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac
