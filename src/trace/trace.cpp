@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 
 #include "platform/platform.h"
 #include "trace/console.h"
@@ -15,12 +16,27 @@
 namespace trace {
 namespace {
 
+// A lock that needs no constructor: std::mutex is not constant-initialised with the
+// Windows threads library (its static initialiser is a cast), and the writer must
+// work before, and without, any static constructor. Holders keep it for a few
+// system calls only.
+class SpinLock {
+ public:
+  void lock() noexcept {
+    while (flag_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+  }
+  void unlock() noexcept { flag_.clear(std::memory_order_release); }
+
+ private:
+  std::atomic_flag flag_;
+};
+
 // Process-wide state. Everything is constant-initialised, so the writer works even
 // for pieces delivered before any static constructor has run, and nothing needs a
 // destructor at unload. `ready` is published with release order after the handles
 // are stored, so a thread that sees it set reads the handles without the lock.
 struct Writer {
-  std::mutex lock;  // guards set-up and console drawing
+  SpinLock lock;  // guards set-up and console drawing
   std::atomic<bool> ready{false};
   std::atomic<bool> consoleMode{false};
   platform::Handle input = nullptr;
@@ -45,7 +61,7 @@ void SetUpLocked() {
 
 void SetUpOnce() {
   if (writer.ready.load(std::memory_order_acquire)) return;
-  const std::lock_guard<std::mutex> guard(writer.lock);
+  const std::lock_guard<SpinLock> guard(writer.lock);
   if (!writer.ready.load(std::memory_order_relaxed)) SetUpLocked();
 }
 
@@ -69,7 +85,7 @@ void Deliver(const char* bytes, std::size_t count) {
   if (count == 0) return;
   SetUpOnce();
   if (writer.consoleMode.load(std::memory_order_acquire)) {
-    const std::lock_guard<std::mutex> guard(writer.lock);
+    const std::lock_guard<SpinLock> guard(writer.lock);
     // Another thread may have switched to file mode while this one waited.
     if (writer.consoleMode.load(std::memory_order_relaxed)) {
       detail::DrawPiece(writer.output, writer.console, std::string_view(bytes, count));
@@ -82,30 +98,16 @@ void Deliver(const char* bytes, std::size_t count) {
   WritePiece(writer.output, bytes, count);
 }
 
-// The only thing that can throw here is the lock of a mutex that the system cannot
-// lock; the piece is then lost like any other undeliverable output.
-template <typename Action>
-void Guarded(Action action) noexcept {
-  try {
-    action();
-  } catch (...) {
-  }
-}
-
 }  // namespace
 
 void TraceText(std::string_view text, bool newline) {
-  Guarded([&] {
-    Deliver(text.data(), text.size());
-    if (newline) Deliver("\r\n", 2);
-  });
+  Deliver(text.data(), text.size());
+  if (newline) Deliver("\r\n", 2);
 }
 
 void TraceInteger(int value, bool newline) {
-  Guarded([&] {
-    char piece[detail::kIntegerPieceSize];
-    Deliver(piece, detail::FormatInteger(value, newline, piece));
-  });
+  char piece[detail::kIntegerPieceSize];
+  Deliver(piece, detail::FormatInteger(value, newline, piece));
 }
 
 namespace detail {
@@ -131,7 +133,7 @@ std::size_t FormatInteger(int value, bool newline, char (&piece)[kIntegerPieceSi
 }
 
 void ResetWriterForTests() {
-  const std::lock_guard<std::mutex> guard(writer.lock);
+  const std::lock_guard<SpinLock> guard(writer.lock);
   writer.input = nullptr;
   writer.output = nullptr;
   writer.console = ConsoleState{};
