@@ -5,4 +5,7 @@
 #pragma once
 
 #include "text/text.h"
+#include "toolkit/edit.h"
+#include "toolkit/path.h"
+#include "toolkit/split.h"
 #include "toolkit/string_array.h"

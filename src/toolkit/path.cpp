@@ -1,0 +1,122 @@
+// Path names by byte search: the last backslash and the last dot are found with
+// LastPosition, the pieces cut with the text rules, and the separator clean-up is
+// two passes of ReplaceAll.
+
+#include "toolkit/path.h"
+
+#include <cstdint>
+#include <new>
+#include <stdexcept>
+#include <string_view>
+
+#include "text/text.h"
+#include "toolkit/edit.h"
+#include "toolkit/pieces.h"
+#include "toolkit/split.h"
+
+namespace toolkit {
+namespace {
+
+const char kBackslash[] = "\\";
+const char kBackslashPair[] = "\\\\";
+const char kSlash[] = "/";
+const char kDot[] = ".";
+
+// The position of the last `what` in `path`, 0 if none. The limit is a fresh -1
+// of our own, so no caller's variable is ever written through it.
+std::int64_t LastIn(const std::string& path, const std::string& what) {
+  int limit = -1;
+  return LastPosition(limit, path, what);
+}
+
+std::string_view DirectoryOf(const std::string& path) { return detail::LeftPart(path, LastIn(path, kBackslash)); }
+
+std::string_view FileNameOf(const std::string& path) {
+  return detail::RightPart(path, detail::Length(path) - LastIn(path, kBackslash));
+}
+
+std::string_view WithoutExtension(const std::string& path) { return detail::LeftPart(path, LastIn(path, kDot) - 1); }
+
+}  // namespace
+
+std::string PathDirectory(const std::string& path) {
+  try {
+    return std::string(DirectoryOf(path));
+  } catch (const std::bad_alloc&) {
+  }
+  return {};
+}
+
+std::string PathFileName(const std::string& path) {
+  try {
+    return std::string(FileNameOf(path));
+  } catch (const std::bad_alloc&) {
+  }
+  return {};
+}
+
+std::string PathExtension(const std::string& path) {
+  try {
+    const std::int64_t dot = LastIn(path, kDot);
+    if (dot == 0) return {};
+    return std::string(detail::RightPart(path, detail::Length(path) - dot + 1));
+  } catch (const std::bad_alloc&) {
+  }
+  return {};
+}
+
+std::string PathBaseName(const std::string& path) {
+  try {
+    const std::string fileName(FileNameOf(path));
+    return std::string(detail::LeftPart(fileName, LastIn(fileName, kDot) - 1));
+  } catch (const std::bad_alloc&) {
+  }
+  return {};
+}
+
+std::string PathWithoutExtension(const std::string& path) {
+  try {
+    return std::string(WithoutExtension(path));
+  } catch (const std::bad_alloc&) {
+  }
+  return {};
+}
+
+std::string PathJoin(const std::string& path, std::string& directory) {
+  try {
+    // The caller's own string gains the backslash; a failed append leaves it as it was.
+    if (!text::Equal(text::RightPart(directory, 1), kBackslash)) directory.append(kBackslash);
+    return detail::Join({directory, FileNameOf(path)});
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  return {};
+}
+
+std::string PathReplaceFileName(const std::string& path, const std::string& name) {
+  try {
+    return detail::Join({DirectoryOf(path), name});
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  return {};
+}
+
+std::string PathReplaceExtension(const std::string& path, const std::string& extension) {
+  try {
+    return detail::Join({WithoutExtension(path), extension});
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  return {};
+}
+
+std::string PathToForwardSlashes(const std::string& path) {
+  try {
+    return ReplaceAll(ReplaceAll(path, kBackslashPair, kBackslash), kBackslash, kSlash);
+  } catch (const std::bad_alloc&) {
+  }
+  return {};
+}
+
+}  // namespace toolkit
