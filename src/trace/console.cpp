@@ -20,11 +20,32 @@ constexpr int kFallbackWidth = 80;
 constexpr int kFallbackHeight = 25;
 constexpr std::uint16_t kFallbackAttributes = 7;
 
+// The view as a screen-buffer query reports it.
+ConsoleState ViewOf(const platform::ConsoleInfo& info, const ConsoleState& state) {
+  ConsoleState view = state;
+  view.left = 0;
+  view.right = info.width - 1;
+  view.top = info.window.top;
+  view.bottom = info.window.bottom;
+  view.windowLeft = info.window.left;
+  view.windowRight = info.window.right;
+  return view;
+}
+
+// At least two columns and two rows, in rows that exist. A console never reports
+// an inverted or negative window, but a view that did would leave no column or row
+// to draw in, so it counts as no console at all.
+bool Usable(const ConsoleState& view) { return view.right > view.left && view.bottom > view.top && view.top >= 0; }
+
 class Drawing {
  public:
   Drawing(platform::Handle output, ConsoleState& state) : system_(platform::System()), output_(output), state_(state) {
     platform::ConsoleInfo info;
     if (system_.GetConsoleInfo(output_, &info)) {
+      // The window may have been moved since the last piece (by the user or the
+      // host); draw in the view as it is now.
+      const ConsoleState now = ViewOf(info, state_);
+      if (Usable(now)) state_ = now;
       width_ = info.width;
       height_ = info.height;
       attributes_ = info.attributes;
@@ -34,15 +55,19 @@ class Drawing {
       column_ = state_.left;
       row_ = state_.top;
     }
-    // The view was measured after the last piece; should the buffer now report
-    // fewer rows than the view shows, the view's bottom counts as the last row, so
-    // the cursor is never pulled far up by one scroll.
+    // With the defaults standing in, the buffer may seem to have fewer rows than
+    // the view shows; the view's bottom then counts as the last row, so the cursor
+    // is never pulled far up by one scroll.
     lastRow_ = std::max(height_ - 1, state_.bottom);
-    column_ = std::clamp(column_, state_.left, state_.right);
-    row_ = std::clamp(row_, 0, lastRow_);
+    usable_ = Usable(state_);
+    if (usable_) {
+      column_ = std::clamp(column_, state_.left, state_.right);
+      row_ = std::clamp(row_, 0, lastRow_);
+    }
   }
 
   void Draw(std::string_view piece) {
+    if (!usable_) return;
     if (state_.deferredWrap) {
       state_.deferredWrap = false;
       NextRow();
@@ -153,6 +178,7 @@ class Drawing {
   int column_ = 0;
   int row_ = 0;
   int lastRow_ = 0;
+  bool usable_ = false;
   bool wrapPending_ = false;
   bool viewMoved_ = false;
   char run_[kRunLimit] = {};
@@ -168,13 +194,8 @@ bool QueryConsoleView(platform::Handle output, ConsoleState& state) {
     state.left = state.top = state.right = state.bottom = 0;
     return false;
   }
-  state.left = 0;
-  state.right = info.width - 1;
-  state.top = info.window.top;
-  state.bottom = info.window.bottom;
-  state.windowLeft = info.window.left;
-  state.windowRight = info.window.right;
-  return state.right != state.left && state.bottom != state.top;
+  state = ViewOf(info, state);
+  return Usable(state);
 }
 
 void DrawPiece(platform::Handle output, ConsoleState& state, std::string_view piece) {

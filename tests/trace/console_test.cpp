@@ -284,6 +284,18 @@ TEST_F(TraceConsoleTest, DrawsPiecesAtTheCursor) {
   }
 }
 
+TEST_F(TraceConsoleTest, FollowsAWindowMovedBetweenPieces) {
+  console_.Resize(10, 20);
+  Place(0, 8, 7, 9);
+  trace::TraceText("a", false);
+  Place(0, 2, 0, 2);  // the user scrolled the window back up and the host moved the cursor
+  trace::TraceText("b", true);
+  EXPECT_EQ(console_.Row(2), "b.........");
+  EXPECT_EQ(console_.window.top, 1);
+  EXPECT_EQ(console_.window.bottom, 3);
+  EXPECT_EQ(console_.cursorRow, 3);
+}
+
 TEST_F(TraceConsoleTest, ScrollsAtTheBufferEndWithBlankRowsInTheCurrentAttributes) {
   struct Case {
     const char* name;
