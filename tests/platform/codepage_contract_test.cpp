@@ -1,0 +1,167 @@
+// The code-page calls of the platform table, as the conversion entry relies on them:
+// the count written, 0 on failure, 0 for an input count of 0, 0 when the output does
+// not fit, no terminating zero, and the size needed for a target count of 0. Both
+// layers must pass (the Windows one under Wine).
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+using Units = std::u16string;
+using Bytes = std::string;
+
+struct DecodeCase {
+  const char* name;
+  int codePage;
+  Bytes source;
+  int targetCount;
+  int expected;
+  Units units;  // what the target holds afterwards (its first units)
+};
+
+struct EncodeCase {
+  const char* name;
+  int codePage;
+  Units source;
+  int targetCount;
+  int expected;
+  Bytes bytes;
+};
+
+// Every target starts filled with a marker, so a unit or byte written beyond the
+// count (a terminating zero, say) shows.
+constexpr char16_t kUnitMarker = 0x2C2C;
+constexpr char kByteMarker = '-';
+
+TEST(CodePageContract, Decodes) {
+  const DecodeCase cases[] = {
+      {"1251 Cyrillic", 1251, "\xC4\xE0", 8, 2, u"\u0414\u0430"},
+      {"1251 byte the table leaves undefined", 1251, "\x98", 8, 1, u"\u0098"},
+      {"866 Cyrillic", 866, "\x84\xA0", 8, 2, u"\u0414\u0430"},
+      {"1252 euro", 1252, "\x80", 8, 1, u"\u20AC"},
+      {"20866 KOI8 letters", 20866, "\xC1\xE1", 8, 2, u"\u0430\u0410"},
+      {"437 shade", 437, "\xB0", 8, 1, u"\u2591"},
+      {"20127 high bit dropped", 20127, "\xC1", 8, 1, u"A"},
+      {"exact fit", 1251, "abc", 3, 3, u"abc"},
+      {"too small writes what fits and fails", 1251, "abcde", 3, 0, u"abc"},
+      {"size query", 1251, "abcde", 0, 5, u""},
+      {"input count 0", 1251, "", 8, 0, u""},
+      {"unknown code page", 12345, "abc", 8, 0, u""},
+      {"UTF-8 euro", 65001, "\xE2\x82\xAC", 8, 1, u"\u20AC"},
+      {"UTF-8 pair", 65001, "\xF0\x9F\x98\x80", 8, 2, u"\xD83D\xDE00"},
+      {"UTF-8 size query of a pair", 65001, "\xF0\x9F\x98\x80", 0, 2, u""},
+      {"UTF-8 overlong slash", 65001, "\xC0\xAF", 8, 2, u"\uFFFD\uFFFD"},
+      {"UTF-8 cut off", 65001, "\xE2\x82", 8, 1, u"\uFFFD"},
+      {"UTF-8 cut off swallows the rest", 65001, "\xF0\x41", 8, 1, u"\uFFFD"},
+      {"UTF-8 bad continuation kept", 65001, "\xE2\x28\xA1", 8, 3, u"\uFFFD(\uFFFD"},
+      {"UTF-8 surrogate form", 65001, "\xED\xA0\x80", 8, 2, u"\uFFFD\uFFFD"},
+      {"UTF-8 beyond U+10FFFF", 65001, "\xF4\x90\x80\x80", 8, 3, u"\uFFFD\uFFFD\uFFFD"},
+      {"UTF-8 target full before the last character", 65001, "\xF0\x9F\x98\x80\x41", 2, 0, u"\xD83D\xDE00"},
+      {"UTF-8 pair does not fit", 65001, "\x41\xF0\x9F\x98\x80\x41", 2, 0, u"A\xD83D"},
+      {"932 kana", 932, "\x82\xA0\x41", 8, 2, u"\u3042A"},
+      {"932 cut-off pair", 932, "\x82", 8, 1, u"\u30FB"},
+  };
+  for (const DecodeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<char16_t> target(8, kUnitMarker);
+    const int result = platform::System().MultiByteToWide(c.codePage, c.source.data(),
+                                                          static_cast<int>(c.source.size()), target.data(),
+                                                          c.targetCount);
+    EXPECT_EQ(result, c.expected);
+    Units expectedTarget = c.units;
+    expectedTarget.resize(8, kUnitMarker);
+    EXPECT_EQ(Units(target.begin(), target.end()), expectedTarget);
+  }
+}
+
+TEST(CodePageContract, Encodes) {
+  const EncodeCase cases[] = {
+      {"866 Cyrillic", 866, u"\u0414\u0430", 8, 2, "\x84\xA0"},
+      {"1251 Cyrillic", 1251, u"\u0414\u0430", 8, 2, "\xC4\xE0"},
+      {"unrepresentable is '?' and succeeds", 1251, u"\u3042", 8, 1, "?"},
+      {"best fit e acute in 866", 866, u"\u00E9", 8, 1, "e"},
+      {"best fit e acute in 1251", 1251, u"\u00E9", 8, 1, "e"},
+      {"e acute in 437", 437, u"\u00E9", 8, 1, "\x82"},
+      {"best fit no-break space in 20127", 20127, u"\u00A0", 8, 1, " "},
+      {"pair in a single-byte code page", 1251, u"\xD83D\xDE00", 8, 2, "??"},
+      {"too small writes what fits and fails", 1251, u"ABCD", 2, 0, "AB"},
+      {"size query", 1251, u"ABCD", 0, 4, ""},
+      {"input count 0", 1251, u"", 8, 0, ""},
+      {"unknown code page", 12345, u"abc", 8, 0, ""},
+      {"UTF-8 Cyrillic fills the target", 65001, u"\u0414\u0430", 4, 4, "\xD0\x94\xD0\xB0"},
+      {"UTF-8 euro does not fit in 2", 65001, u"\u20AC", 2, 0, ""},
+      {"UTF-8 only whole characters", 65001, u"AB\u20AC", 4, 0, "AB"},
+      {"UTF-8 size query", 65001, u"\u20AC", 0, 3, ""},
+      {"UTF-8 pair", 65001, u"\xD83D\xDE00", 8, 4, "\xF0\x9F\x98\x80"},
+      {"UTF-8 lone high half", 65001, u"\xD800", 8, 3, "\xEF\xBF\xBD"},
+      {"UTF-8 halves in the wrong order", 65001, u"\xDE00\xD83D", 8, 6, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"UTF-8 lone half before a pair", 65001, u"\xD800\xD800\xDC00", 8, 7,
+       "\xEF\xBF\xBD\xF0\x90\x80\x80"},
+      {"932 kana", 932, u"\u3042A", 8, 3, "\x82\xA0\x41"},
+      {"932 pair is two '?'", 932, u"\xD83D\xDE00", 8, 2, "??"},
+  };
+  for (const EncodeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<char> target(8, kByteMarker);
+    const int result = platform::System().WideToMultiByte(c.codePage, c.source.data(),
+                                                          static_cast<int>(c.source.size()), target.data(),
+                                                          c.targetCount);
+    EXPECT_EQ(result, c.expected);
+    Bytes expectedTarget = c.bytes;
+    expectedTarget.resize(8, kByteMarker);
+    EXPECT_EQ(Bytes(target.begin(), target.end()), expectedTarget);
+  }
+}
+
+TEST(CodePageContract, RejectsBadArguments) {
+  char16_t units[4];
+  char bytes[4];
+  const char16_t wide[] = u"ab";
+  EXPECT_EQ(platform::System().MultiByteToWide(1251, nullptr, 3, units, 4), 0);
+  EXPECT_EQ(platform::System().MultiByteToWide(1251, "abc", 3, nullptr, 4), 0);
+  EXPECT_EQ(platform::System().MultiByteToWide(1251, "abc", 3, units, -1), 0);
+  EXPECT_EQ(platform::System().WideToMultiByte(1251, nullptr, 2, bytes, 4), 0);
+  EXPECT_EQ(platform::System().WideToMultiByte(1251, wide, 2, nullptr, 4), 0);
+  EXPECT_EQ(platform::System().WideToMultiByte(1251, wide, 2, bytes, -1), 0);
+}
+
+TEST(CodePageContract, NegativeCountTakesTheTerminatedInput) {
+  char16_t units[8] = {};
+  EXPECT_EQ(platform::System().MultiByteToWide(1251, "abc", -1, units, 8), 4);
+  EXPECT_EQ(Units(units, 4), Units(u"abc\0", 4));
+  char bytes[8] = {};
+  EXPECT_EQ(platform::System().WideToMultiByte(1251, u"ab", -1, bytes, 8), 3);
+  EXPECT_EQ(Bytes(bytes, 3), Bytes("ab\0", 3));
+}
+
+// Eight threads convert at once, each starting on code pages no other test has
+// used, so that the first use of a code page races too.
+TEST(CodePageContract, ConvertsFromEightThreadsAtOnce) {
+  const int codePages[] = {28605, 1257, 10007, 852, 936, 65001, 869, 28592};
+  std::vector<int> failures(8, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&, t] {
+      const Bytes source = "Lotan 123 abc";  // ASCII: the same in every one of them
+      for (int round = 0; round < 2000; ++round) {
+        const int codePage = codePages[(t + round) % 8];
+        char16_t units[32];
+        char back[32];
+        const int n = platform::System().MultiByteToWide(codePage, source.data(), static_cast<int>(source.size()),
+                                                         units, 32);
+        const int m = platform::System().WideToMultiByte(codePage, units, n, back, 32);
+        if (n != 13 || m != 13 || Bytes(back, 13) != source) ++failures[static_cast<std::size_t>(t)];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures, std::vector<int>(8, 0));
+}
+
+}  // namespace
