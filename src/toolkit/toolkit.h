@@ -6,6 +6,7 @@
 
 #include "text/text.h"
 #include "toolkit/edit.h"
+#include "toolkit/files.h"
 #include "toolkit/path.h"
 #include "toolkit/split.h"
 #include "toolkit/string_array.h"

@@ -1,7 +1,18 @@
-// POSIX layer, files: stdio streams stand in for MSVCRT.DLL's. Text mode and the
-// directory search are not built yet: FindFirst finds nothing.
+// POSIX layer, files: stdio streams stand in for MSVCRT.DLL's, and a directory
+// search stands in for _findfirst/_findnext, with the names, order and
+// attribute bits that Wine 8 reports for the same directory tree.
 
+#include <dirent.h>
+#include <errno.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "platform/table.h"
 
@@ -10,7 +21,38 @@ namespace {
 
 FILE* AsFile(Stream stream) { return static_cast<FILE*>(stream); }
 
-Stream Open(const char* path, const char* mode) { return fopen(path, mode); }
+// Windows accepts both separators; the POSIX calls want "/".
+bool ToPosixPath(const char* path, std::string& out) {
+  try {
+    out = path;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::replace(out.begin(), out.end(), '\\', '/');
+  return true;
+}
+
+// The runtime library refuses to open a directory in any mode (EACCES under
+// Wine), where fopen here would open one for reading.
+Stream Open(const char* path, const char* mode) {
+  std::string posixPath;
+  char posixMode[8] = {};
+  std::size_t used = 0;
+  for (const char* m = mode; *m != '\0' && used + 1 < sizeof posixMode; ++m) {
+    if (*m != 't') posixMode[used++] = *m;  // text mode is done by the caller
+  }
+  if (!ToPosixPath(path, posixPath)) return nullptr;
+  FILE* file = fopen(posixPath.c_str(), posixMode);
+  if (file == nullptr) return nullptr;
+  struct stat status;
+  if (fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+    fclose(file);
+    errno = EACCES;
+    return nullptr;
+  }
+  return file;
+}
+
 bool SetFullBuffering(Stream stream, std::size_t size) { return setvbuf(AsFile(stream), nullptr, _IOFBF, size) == 0; }
 bool ReadPiece(Stream stream, char* buffer, int size) { return fgets(buffer, size, AsFile(stream)) != nullptr; }
 std::size_t Read(Stream stream, void* buffer, std::size_t size) { return fread(buffer, 1, size, AsFile(stream)); }
@@ -25,9 +67,149 @@ bool AtEnd(Stream stream) { return feof(AsFile(stream)) != 0; }
 bool Failed(Stream stream) { return ferror(AsFile(stream)) != 0; }
 void Close(Stream stream) { fclose(AsFile(stream)); }
 
-FindHandle FindFirst(const char*, FindRecord*) { return nullptr; }
-bool FindNext(FindHandle, FindRecord*) { return false; }
-void FindClose(FindHandle) {}
+// ---------------------------------------------------------------------------
+// Directory search
+// ---------------------------------------------------------------------------
+
+constexpr std::uint32_t kReadOnly = 0x01;
+constexpr std::uint32_t kHidden = 0x02;
+constexpr std::uint32_t kDirectory = 0x10;
+constexpr std::uint32_t kArchive = 0x20;
+constexpr std::uint32_t kReparsePoint = 0x400;
+
+// Attributes as Wine derives them from the file system: archive for anything
+// that is not a directory, read-only when no one has write permission, hidden
+// for a name that begins with a dot ("." and ".." excepted), and a symbolic
+// link to a directory is a directory and a reparse point (0x410). A link to a
+// file reports what the file reports.
+std::uint32_t Attributes(const std::string& path, const std::string& name) {
+  struct stat status;
+  if (lstat(path.c_str(), &status) != 0) return kArchive;
+  std::uint32_t attributes = 0;
+  if (S_ISLNK(status.st_mode)) {
+    struct stat target;
+    if (stat(path.c_str(), &target) == 0) {
+      if (S_ISDIR(target.st_mode)) attributes |= kReparsePoint;
+      status = target;
+    }
+  }
+  attributes |= S_ISDIR(status.st_mode) ? kDirectory : kArchive;
+  if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= kReadOnly;
+  if (name.size() > 1 && name[0] == '.' && name != "..") attributes |= kHidden;
+  return attributes;
+}
+
+// "*" any run of bytes, "?" one byte, case-sensitive. As under Wine, a "." or
+// ".*" that ends the pattern also matches the end of the name, so "*.*" and
+// "*." match every name.
+bool Matches(const char* pattern, const char* name) {
+  const char* starPattern = nullptr;
+  const char* starName = nullptr;
+  for (;;) {
+    if (*pattern == '*') {
+      starPattern = ++pattern;
+      starName = name;
+      continue;
+    }
+    if (*name == '\0') {
+      if (*pattern == '.' && (pattern[1] == '\0' || (pattern[1] == '*' && pattern[2] == '\0'))) ++pattern;
+      while (*pattern == '*') ++pattern;
+      if (*pattern == '\0') return true;
+    } else if (*pattern == '?' || *pattern == *name) {
+      ++pattern;
+      ++name;
+      continue;
+    }
+    if (starPattern == nullptr || *starName == '\0') return false;
+    pattern = starPattern;
+    name = ++starName;
+  }
+}
+
+struct Search {
+  std::vector<std::string> names;
+  std::vector<std::uint32_t> attributes;
+  std::size_t next = 0;
+};
+
+void CopyRecord(const Search& search, std::size_t index, FindRecord* record) {
+  record->attributes = search.attributes[index];
+  const std::string& name = search.names[index];
+  const std::size_t length = std::min(name.size(), sizeof record->name - 1);
+  memcpy(record->name, name.data(), length);
+  record->name[length] = '\0';
+}
+
+// Wine lists "." and ".." first, then the names in case-blind order.
+bool ListedBefore(const std::string& left, const std::string& right) {
+  const auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
+  if (rank(left) != rank(right)) return rank(left) < rank(right);
+  const int blind = strcasecmp(left.c_str(), right.c_str());
+  return blind != 0 ? blind < 0 : left < right;
+}
+
+bool Collect(const std::string& pattern, Search& search) {
+  if (pattern.empty() || pattern.back() == '/') return false;
+  const std::size_t slash = pattern.rfind('/');
+  const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : pattern.substr(0, slash);
+  const std::string last = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  if (last.find_first_of("*?") == std::string::npos) {
+    struct stat status;
+    if (lstat(pattern.c_str(), &status) != 0) return false;
+    std::string name = last;
+    // "dir\." and "dir\.." name a directory, which reports its own name.
+    if (last == "." || last == "..") {
+      char* resolved = realpath(pattern.c_str(), nullptr);
+      if (resolved == nullptr) return false;
+      const std::string full = resolved;
+      free(resolved);
+      name = full == "/" ? full : full.substr(full.rfind('/') + 1);
+    }
+    search.names.push_back(name);
+    search.attributes.push_back(Attributes(pattern, name));
+    return true;
+  }
+  DIR* listing = opendir(directory.c_str());
+  if (listing == nullptr) return false;
+  while (const dirent* entry = readdir(listing)) {
+    if (Matches(last.c_str(), entry->d_name)) search.names.emplace_back(entry->d_name);
+  }
+  closedir(listing);
+  if (search.names.empty()) return false;
+  std::sort(search.names.begin(), search.names.end(), ListedBefore);
+  for (const std::string& name : search.names) search.attributes.push_back(Attributes(directory + "/" + name, name));
+  return true;
+}
+
+FindHandle FindFirst(const char* pattern, FindRecord* record) {
+  std::string posixPattern;
+  if (!ToPosixPath(pattern, posixPattern)) return nullptr;
+  auto* search = new (std::nothrow) Search();
+  if (search == nullptr) return nullptr;
+  bool found = false;
+  try {
+    found = Collect(posixPattern, *search);
+  } catch (const std::bad_alloc&) {
+    found = false;
+  }
+  if (!found) {
+    delete search;
+    errno = ENOENT;
+    return nullptr;
+  }
+  CopyRecord(*search, 0, record);
+  search->next = 1;
+  return search;
+}
+
+bool FindNext(FindHandle handle, FindRecord* record) {
+  auto* search = static_cast<Search*>(handle);
+  if (search->next >= search->names.size()) return false;
+  CopyRecord(*search, search->next++, record);
+  return true;
+}
+
+void FindClose(FindHandle handle) { delete static_cast<Search*>(handle); }
 
 }  // namespace
 

@@ -1,0 +1,24 @@
+// A replacement of the global operator new for the file tests, which fails
+// large allocations on demand. Kept in a file of its own so that no inlined
+// use of it sits beside the standard library's.
+
+#include <cstdlib>
+#include <new>
+
+#include "toolkit/files_test_support.h"
+
+namespace {
+std::size_t failAbove = 0;
+}  // namespace
+
+namespace files_test {
+void FailAllocationsAbove(std::size_t limit) { failAbove = limit; }
+}  // namespace files_test
+
+void* operator new(std::size_t size) {
+  if (failAbove != 0 && size > failAbove) throw std::bad_alloc();
+  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+  throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }

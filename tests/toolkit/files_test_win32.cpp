@@ -1,0 +1,22 @@
+// Windows side of the file tests' helpers: a real exclusive open and the
+// attributes stored by SetFileAttributesA (Wine keeps hidden and system).
+
+#include <windows.h>
+
+#include "toolkit/files_test_support.h"
+
+namespace files_test {
+
+ExclusiveHold::ExclusiveHold(const std::string& path) : state_(nullptr) {
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) state_ = handle;
+}
+
+ExclusiveHold::~ExclusiveHold() {
+  if (state_ != nullptr) CloseHandle(static_cast<HANDLE>(state_));
+}
+
+bool MarkHidden(const std::string& path) { return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN) != 0; }
+bool MarkSystem(const std::string& path) { return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_SYSTEM) != 0; }
+
+}  // namespace files_test
