@@ -4,6 +4,9 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -28,13 +31,34 @@ bool NoConsoleMode(Handle, std::uint32_t*) { return false; }
 bool NoSetConsoleMode(Handle, std::uint32_t) { return false; }
 bool NoConsoleInfo(Handle, ConsoleInfo*) { return false; }
 
+// A write to a pipe whose reader has gone raises SIGPIPE, which would end the
+// process; WriteFile on Windows just fails there. So SIGPIPE is blocked for this
+// thread during the write, and one raised by it is taken back before the old mask
+// returns (unless one was already pending, which then stays the host's).
 bool WriteFile(Handle handle, const void* bytes, std::uint32_t count, std::uint32_t* written) {
   *written = 0;
   if (handle == nullptr) return false;
+  sigset_t pipeSignal;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  sigset_t saved;
+  const bool masked = pthread_sigmask(SIG_BLOCK, &pipeSignal, &saved) == 0;
+  sigset_t pending;
+  sigemptyset(&pending);
+  const bool wasPending = masked && sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
   ssize_t n;
   do {
     n = write(ToDescriptor(handle), bytes, count);
   } while (n < 0 && errno == EINTR);
+  const int error = errno;
+  if (masked) {
+    if (n < 0 && error == EPIPE && !wasPending) {
+      const timespec noWait{0, 0};
+      while (sigtimedwait(&pipeSignal, nullptr, &noWait) < 0 && errno == EINTR) {
+      }
+    }
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+  }
   if (n < 0) return false;
   *written = static_cast<std::uint32_t>(n);
   return true;
