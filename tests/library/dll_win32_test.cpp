@@ -28,7 +28,8 @@ TEST(DllWin32Test, TraceKeepsTheHandleTakenAtTheFirstPiece) {
   OutputRedirect first(Sink::kFile);
   const HMODULE library = LoadLibraryA(LOTAN_LIBRARY_NAME);
   ASSERT_NE(library, nullptr);
-  const auto convert = reinterpret_cast<LotanconvertCPFunction>(GetProcAddress(library, LOTAN_CONVERT_SYMBOL));
+  const auto convert = reinterpret_cast<LotanconvertCPFunction>(
+      reinterpret_cast<void*>(GetProcAddress(library, LOTAN_CONVERT_SYMBOL)));
   ASSERT_NE(convert, nullptr);
   char result[8] = {};
   EXPECT_EQ(convert("a", 1252, 1252, result), 1);
