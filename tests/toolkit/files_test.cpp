@@ -372,6 +372,46 @@ TEST_F(FilesTest, ReadLinesOfNothingLeavesTwentyThousandEmptyLines) {
   EXPECT_FALSE(fs::exists(Path("missing.txt")));
 }
 
+// The text mode of the file layer against the runtime library's own: the same
+// bytes reach the reader (CR dropped only before LF, data ending at 0x1A), and
+// the lines follow from them. The runtime's side runs only where it has a text
+// mode; the lines are checked everywhere.
+TEST_F(FilesTest, TextModeMatchesTheRuntimeLibrary) {
+  struct Case {
+    const char* label;
+    std::string bytes;
+    std::string translated;
+    StringArray lines;
+  };
+  const std::string x510(510, 'x');
+  const std::string z8191(8191, 'z');
+  const Case cases[] = {
+      {"mixed", "a\r\nb\rc\r\r\nd\n\ne\x1a" "f\n", "a\nb\rc\r\nd\n\ne", {"a", "b\rc", "d", "", "e"}},
+      {"lone CR last", "x\r", "x\r", {"x"}},
+      {"CR then 0x1A", "a\r\x1a\n", "a\r", {"a"}},
+      {"CR LF over a piece", x510 + "\r\nn", x510 + "\nn", {x510, "n"}},
+      {"lone CR ends a piece", x510 + "\ryz\n", x510 + "\ryz\n", {x510, "yz"}},
+      {"CR LF over a buffer", z8191 + "\r\nend", z8191 + "\nend", {z8191, "end"}},
+      {"lone CR over a buffer", z8191 + "\rend\n", z8191 + "\rend\n", {z8191 + "\rend"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string path = Write("text.txt", c.bytes);
+    std::vector<std::string> pieces;
+    if (files_test::RuntimeTextPieces(path, pieces)) {
+      std::string joined;
+      for (const std::string& piece : pieces) {
+        EXPECT_LE(piece.size(), 511u);
+        joined += piece;
+      }
+      EXPECT_EQ(joined, c.translated);
+    }
+    StringArray lines;
+    const int count = toolkit::ReadLines(path, lines);
+    EXPECT_EQ(StringArray(lines.begin(), lines.begin() + count), c.lines);
+  }
+}
+
 // A stream that delivers its first block and then reports a read error.
 int readsBeforeError = 0;
 bool failedNow = false;

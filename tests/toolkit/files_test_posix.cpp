@@ -41,5 +41,6 @@ ExclusiveHold::~ExclusiveHold() {
 
 bool MarkHidden(const std::string&) { return false; }
 bool MarkSystem(const std::string&) { return false; }
+bool RuntimeTextPieces(const std::string&, std::vector<std::string>&) { return false; }
 
 }  // namespace files_test

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace files_test {
 
@@ -27,6 +28,11 @@ class ExclusiveHold {
 // file system keeps no such attribute (Linux).
 bool MarkHidden(const std::string& path);
 bool MarkSystem(const std::string& path);
+
+// The pieces the runtime library's own text mode gives for the file: fgets
+// into a 512-byte buffer from an "rt" stream, until it delivers nothing. False
+// where the runtime library has no text mode (Linux).
+bool RuntimeTextPieces(const std::string& path, std::vector<std::string>& pieces);
 
 // While `limit` is not 0, every allocation through operator new of more than
 // `limit` bytes fails with std::bad_alloc (files_test_allocation.cpp), so the

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <cstring>
+
+#include "platform/platform.h"
 #include "toolkit/files_test_support.h"
 
 namespace files_test {
@@ -18,5 +21,16 @@ ExclusiveHold::~ExclusiveHold() {
 
 bool MarkHidden(const std::string& path) { return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN) != 0; }
 bool MarkSystem(const std::string& path) { return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_SYSTEM) != 0; }
+
+bool RuntimeTextPieces(const std::string& path, std::vector<std::string>& pieces) {
+  const platform::Calls& native = platform::Native();
+  platform::Stream stream = native.Open(path.c_str(), "rt");
+  if (stream == nullptr) return false;
+  native.SetFullBuffering(stream, 8192);
+  char piece[512];
+  while (native.ReadPiece(stream, piece, sizeof piece)) pieces.emplace_back(piece, std::strlen(piece));
+  native.Close(stream);
+  return true;
+}
 
 }  // namespace files_test
