@@ -37,10 +37,13 @@ bool QueryConsoleView(platform::Handle output, ConsoleState& state);
 // (1000 Hz, 250 ms), BS moves left unless at the left column, TAB pads with spaces
 // to the next multiple of 8 from the left column (never past the right column), LF
 // goes to the left column of the next row, CR to the left column; every other byte
-// fills one cell. The view follows the cursor down the buffer; past the buffer's
-// last row the content scrolls up and the freed row is blanked. Failing calls are
-// ignored; a failing screen-buffer query means an 80 x 25 buffer, attribute 7 and
-// the cursor at the view's top-left corner.
+// fills one cell, in runs of at most 256 cells. The view is the window as this
+// piece's own screen-buffer query reports it, and follows the cursor down the
+// buffer; past the buffer's last row the content scrolls up and the freed row is
+// blanked in the current attributes. Filling the last cell of the view's bottom
+// row parks the cursor there and sets the deferred wrap. Failing calls are
+// ignored; a failing screen-buffer query means an 80 x 25 buffer, attribute 7, the
+// cursor at the view's top-left corner and the view as `state` holds it.
 //   "ab\r\n" at (5, 3)  ->  'a' at (5, 3), 'b' at (6, 3), cursor (0, 4)
 void DrawPiece(platform::Handle output, ConsoleState& state, std::string_view piece);
 

@@ -2,6 +2,11 @@
 // the console when standard output is one, written unchanged with WriteFile
 // otherwise. Every piece reaches the system before the call returns; output that
 // cannot be delivered is dropped silently.
+//
+// The first piece sets the writer up: it takes both standard handles for good,
+// turns on processed input for a console standard input, and chooses console or
+// file mode. Both routines may be called from several threads at once (the set-up
+// still happens once); the pieces of concurrent calls may interleave.
 #pragma once
 
 #include <string_view>
