@@ -66,6 +66,9 @@ TEST(CodePageContract, Decodes) {
       {"UTF-8 pair does not fit", 65001, "\x41\xF0\x9F\x98\x80\x41", 2, 0, u"A\xD83D"},
       {"932 kana", 932, "\x82\xA0\x41", 8, 2, u"\u3042A"},
       {"932 cut-off pair", 932, "\x82", 8, 1, u"\u30FB"},
+      {"932 undefined pair is one unit", 932, "\x85\x40", 8, 1, u"\u30FB"},
+      {"932 lead byte before a zero stands alone", 932, Bytes("\x82\0A", 3), 8, 3, Units(u"\u30FB\0A", 3)},
+      {"932 katakana, then undefined single bytes", 932, "\xA1\x80\xA0", 8, 3, u"\uFF61\u0080\uF8F0"},
   };
   for (const DecodeCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -21,18 +21,36 @@ struct MultiByteCodePage {
   // The unit Windows decodes an undefined or cut-off sequence to (measured under
   // Wine: 932 gives U+30FB KATAKANA MIDDLE DOT, the others '?').
   char16_t undefinedUnit;
-  // Lead bytes of two-byte sequences: an undefined sequence costs both bytes.
+  // Lead bytes of two-byte sequences, in at most two ranges: an undefined
+  // sequence costs both bytes.
   unsigned char leadFirst;
   unsigned char leadLast;
+  unsigned char leadFirst2;
+  unsigned char leadLast2;
+  bool IsLead(unsigned char byte) const {
+    return (byte >= leadFirst && byte <= leadLast) || (byte >= leadFirst2 && byte <= leadLast2);
+  }
 };
 
 constexpr std::array<MultiByteCodePage, 5> kCodePages = {{
-    {932, "CP932", 0x30FB, 0x81, 0xFC},
-    {936, "CP936", 0x003F, 0x81, 0xFE},
-    {949, "CP949", 0x003F, 0x81, 0xFE},
-    {950, "CP950", 0x003F, 0x81, 0xFE},
-    {54936, "GB18030", 0x003F, 0x81, 0xFE},
+    {932, "CP932", 0x30FB, 0x81, 0x9F, 0xE0, 0xFC},  // A1-DF are single-byte katakana
+    {936, "CP936", 0x003F, 0x81, 0xFE, 0x81, 0xFE},
+    {949, "CP949", 0x003F, 0x81, 0xFE, 0x81, 0xFE},
+    {950, "CP950", 0x003F, 0x81, 0xFE, 0x81, 0xFE},
+    {54936, "GB18030", 0x003F, 0x81, 0xFE, 0x81, 0xFE},
 }};
+
+// Single bytes glibc leaves undefined and Windows decodes (measured under Wine).
+struct SingleByteFix {
+  int codePage;
+  unsigned char byte;
+  char16_t unit;
+};
+constexpr SingleByteFix kSingleByteFixes[] = {
+    {932, 0x80, 0x0080}, {932, 0xA0, 0xF8F0}, {932, 0xFD, 0xF8F1}, {932, 0xFE, 0xF8F2},
+    {932, 0xFF, 0xF8F3}, {936, 0xFF, 0xF8F5}, {949, 0x80, 0x0080}, {949, 0xFF, 0xF8F7},
+    {950, 0xFF, 0xF8F8},
+};
 
 constexpr const char* kUtf16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 const iconv_t kClosed = reinterpret_cast<iconv_t>(-1);
@@ -123,6 +141,8 @@ bool Run(iconv_t cd, const char* input, std::size_t inputBytes, Sink& sink, OnIn
     if (error != EILSEQ && error != EINVAL) return false;
     std::size_t skip = 0;
     if (!onInvalid(in, inLeft, error == EINVAL, sink, &skip)) return false;
+    if (skip > inLeft) skip = inLeft;
+    if (skip == 0) break;
     in += skip;
     inLeft -= skip;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -152,15 +172,26 @@ int DecodeMultiByte(int codePage, const char* source, int sourceCount, char16_t*
   if (cd == kClosed) return 0;
   Sink sink(reinterpret_cast<char*>(target), static_cast<std::size_t>(targetCount) * sizeof(char16_t));
   auto onInvalid = [&](const char* at, std::size_t left, bool cutOff, Sink& out, std::size_t* skip) {
-    const auto lead = static_cast<unsigned char>(at[0]);
-    // An undefined pair is one stand-in for both bytes (under Wine, 932 "82 41"
-    // is one U+30FB); a sequence cut off by the end is one for all that is left.
-    if (cutOff) {
-      *skip = left;
-    } else {
-      *skip = (lead >= page.leadFirst && lead <= page.leadLast && left >= 2) ? 2 : 1;
+    if (left == 0) {  // iconv took the bytes and still refused them
+      *skip = 0;
+      return out.Put(&page.undefinedUnit, sizeof page.undefinedUnit);
     }
-    return out.Put(&page.undefinedUnit, sizeof page.undefinedUnit);
+    const auto lead = static_cast<unsigned char>(at[0]);
+    const bool isLead = page.IsLead(lead);
+    char16_t unit = page.undefinedUnit;
+    if (cutOff) {
+      *skip = left;  // a sequence cut off by the end is one stand-in for all that is left
+    } else if (isLead && left >= 2 && at[1] != '\0') {
+      *skip = 2;  // measured under Wine: an undefined pair is one stand-in, 932 "82 41" is one U+30FB
+    } else {
+      // A lead byte before a zero byte stands alone (the zero is read again), and
+      // a single byte the code page leaves undefined has a unit of its own.
+      *skip = 1;
+      for (const SingleByteFix& fix : kSingleByteFixes) {
+        if (fix.codePage == page.number && fix.byte == lead && !isLead) unit = fix.unit;
+      }
+    }
+    return out.Put(&unit, sizeof unit);
   };
   if (!Run(cd, source, static_cast<std::size_t>(sourceCount), sink, onInvalid)) return 0;
   return Count(sink.Used(), sizeof(char16_t));

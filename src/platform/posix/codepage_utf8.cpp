@@ -61,15 +61,15 @@ long ReadSequence(const unsigned char* bytes, int* at) {
   return result;
 }
 
-}  // namespace
-
-int DecodeUtf8(const char* source, int sourceCount, char16_t* target, int targetCount) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(source);
+// Both directions are written once for a size query (kWrite false: only count)
+// and once for a conversion into a target of `capacity` units or bytes.
+template <bool kWrite>
+int Decode(const unsigned char* bytes, int sourceCount, char16_t* target, int capacity) {
   int written = 0;
-  // Stores one unit; false once the target is full (a size query only counts).
+  // Stores one unit; false once the target is full.
   auto put = [&](char16_t unit) {
-    if (targetCount != 0) {
-      if (written >= targetCount) return false;
+    if constexpr (kWrite) {
+      if (written >= capacity) return false;
       target[written] = unit;
     }
     ++written;
@@ -79,8 +79,15 @@ int DecodeUtf8(const char* source, int sourceCount, char16_t* target, int target
   while (i < sourceCount) {
     const unsigned char lead = bytes[i];
     if (lead < 0x80) {
-      if (!put(lead)) return 0;
-      ++i;
+      // A run of ASCII, the common case, without the checks below.
+      int end = sourceCount;
+      if constexpr (kWrite) end = i + (capacity - written < sourceCount - i ? capacity - written : sourceCount - i);
+      while (i < end && bytes[i] < 0x80) {
+        if constexpr (kWrite) target[written] = bytes[i];
+        ++written;
+        ++i;
+      }
+      if (i < sourceCount && bytes[i] < 0x80) return 0;  // the target is full
       continue;
     }
     const int following = FollowingBytes(lead);
@@ -101,8 +108,9 @@ int DecodeUtf8(const char* source, int sourceCount, char16_t* target, int target
     } else if (value < 0x10000) {
       if (!put(static_cast<char16_t>(value))) return 0;
     } else {
-      // A pair that does not fit is cut after its first half, as under Wine
-      // (the call fails either way).
+      // A pair that does not fit fails the call. (Wine, when the pair is the
+      // last character, keeps its first half and reports success; the second
+      // half would be lost, so this layer does not copy that.)
       const unsigned long v = static_cast<unsigned long>(value) - 0x10000;
       if (!put(static_cast<char16_t>(0xD800 + (v >> 10)))) return 0;
       if (!put(static_cast<char16_t>(0xDC00 + (v & 0x3FF)))) return 0;
@@ -111,23 +119,29 @@ int DecodeUtf8(const char* source, int sourceCount, char16_t* target, int target
   return written;
 }
 
-int EncodeUtf8(const char16_t* source, int sourceCount, char* target, int targetCount) {
-  int written = 0;
-  unsigned char bytes[4];
+template <bool kWrite>
+int Encode(const char16_t* source, int sourceCount, char* target, int capacity) {
+  long long written = 0;  // a size query may count past what an int holds
   for (int i = 0; i < sourceCount; ++i) {
     unsigned long value = source[i];
+    if (value < 0x80) {
+      if constexpr (kWrite) {
+        if (written >= capacity) return 0;
+        target[written] = static_cast<char>(value);
+      }
+      ++written;
+      continue;
+    }
     if (value >= 0xD800 && value <= 0xDBFF && i + 1 < sourceCount && source[i + 1] >= 0xDC00 &&
         source[i + 1] <= 0xDFFF) {
-      value = 0x10000 + ((value - 0xD800) << 10) + (source[i + 1] - 0xDC00u);
+      value = 0x10000 + ((value - 0xD800) << 10) + (static_cast<unsigned long>(source[i + 1]) - 0xDC00);
       ++i;
     } else if (value >= 0xD800 && value <= 0xDFFF) {
       value = kReplacement;  // a lone half of a pair
     }
+    unsigned char bytes[4];
     int length;
-    if (value < 0x80) {
-      bytes[0] = static_cast<unsigned char>(value);
-      length = 1;
-    } else if (value < 0x800) {
+    if (value < 0x800) {
       bytes[0] = static_cast<unsigned char>(0xC0 | (value >> 6));
       bytes[1] = static_cast<unsigned char>(0x80 | (value & 0x3F));
       length = 2;
@@ -143,15 +157,27 @@ int EncodeUtf8(const char16_t* source, int sourceCount, char* target, int target
       bytes[3] = static_cast<unsigned char>(0x80 | (value & 0x3F));
       length = 4;
     }
-    if (length > INT_MAX - written) return 0;  // a size that no count can hold
-    if (targetCount != 0) {
+    if constexpr (kWrite) {
       // Only whole characters are written; one that does not fit ends the call.
-      if (length > targetCount - written) return 0;
+      if (length > capacity - written) return 0;
       for (int k = 0; k < length; ++k) target[written + k] = static_cast<char>(bytes[k]);
     }
     written += length;
   }
-  return written;
+  return written > INT_MAX ? 0 : static_cast<int>(written);
+}
+
+}  // namespace
+
+int DecodeUtf8(const char* source, int sourceCount, char16_t* target, int targetCount) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(source);
+  return targetCount == 0 ? Decode<false>(bytes, sourceCount, nullptr, 0)
+                          : Decode<true>(bytes, sourceCount, target, targetCount);
+}
+
+int EncodeUtf8(const char16_t* source, int sourceCount, char* target, int targetCount) {
+  return targetCount == 0 ? Encode<false>(source, sourceCount, nullptr, 0)
+                          : Encode<true>(source, sourceCount, target, targetCount);
 }
 
 }  // namespace platform::detail::codepage
