@@ -22,7 +22,7 @@ struct DecodeCase {
   Bytes source;
   int targetCount;
   int expected;
-  Units units;  // what the target holds afterwards (its first units)
+  Units output;  // what the target holds afterwards (its first units)
 };
 
 struct EncodeCase {
@@ -31,13 +31,27 @@ struct EncodeCase {
   Units source;
   int targetCount;
   int expected;
-  Bytes bytes;
+  Bytes output;
 };
 
 // Every target starts filled with a marker, so a unit or byte written beyond the
 // count (a terminating zero, say) shows.
 constexpr char16_t kUnitMarker = 0x2C2C;
 constexpr char kByteMarker = '-';
+
+// Runs each case into an 8-unit target and checks the result and the whole target.
+template <typename Case, std::size_t N, typename Unit, typename Call>
+void Check(const Case (&cases)[N], Unit marker, Call call) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<Unit> target(8, marker);
+    const int result = call(c, target.data());
+    EXPECT_EQ(result, c.expected);
+    std::basic_string<Unit> expectedTarget = c.output;
+    expectedTarget.resize(8, marker);
+    EXPECT_EQ(std::basic_string<Unit>(target.begin(), target.end()), expectedTarget);
+  }
+}
 
 TEST(CodePageContract, Decodes) {
   const DecodeCase cases[] = {
@@ -70,17 +84,10 @@ TEST(CodePageContract, Decodes) {
       {"932 lead byte before a zero stands alone", 932, Bytes("\x82\0A", 3), 8, 3, Units(u"\u30FB\0A", 3)},
       {"932 katakana, then undefined single bytes", 932, "\xA1\x80\xA0", 8, 3, u"\uFF61\u0080\uF8F0"},
   };
-  for (const DecodeCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::vector<char16_t> target(8, kUnitMarker);
-    const int result = platform::System().MultiByteToWide(c.codePage, c.source.data(),
-                                                          static_cast<int>(c.source.size()), target.data(),
-                                                          c.targetCount);
-    EXPECT_EQ(result, c.expected);
-    Units expectedTarget = c.units;
-    expectedTarget.resize(8, kUnitMarker);
-    EXPECT_EQ(Units(target.begin(), target.end()), expectedTarget);
-  }
+  Check(cases, kUnitMarker, [](const DecodeCase& c, char16_t* target) {
+    return platform::System().MultiByteToWide(c.codePage, c.source.data(), static_cast<int>(c.source.size()), target,
+                                              c.targetCount);
+  });
 }
 
 TEST(CodePageContract, Encodes) {
@@ -109,17 +116,10 @@ TEST(CodePageContract, Encodes) {
       {"932 kana", 932, u"\u3042A", 8, 3, "\x82\xA0\x41"},
       {"932 pair is two '?'", 932, u"\xD83D\xDE00", 8, 2, "??"},
   };
-  for (const EncodeCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::vector<char> target(8, kByteMarker);
-    const int result = platform::System().WideToMultiByte(c.codePage, c.source.data(),
-                                                          static_cast<int>(c.source.size()), target.data(),
-                                                          c.targetCount);
-    EXPECT_EQ(result, c.expected);
-    Bytes expectedTarget = c.bytes;
-    expectedTarget.resize(8, kByteMarker);
-    EXPECT_EQ(Bytes(target.begin(), target.end()), expectedTarget);
-  }
+  Check(cases, kByteMarker, [](const EncodeCase& c, char* target) {
+    return platform::System().WideToMultiByte(c.codePage, c.source.data(), static_cast<int>(c.source.size()), target,
+                                              c.targetCount);
+  });
 }
 
 TEST(CodePageContract, RejectsBadArguments) {

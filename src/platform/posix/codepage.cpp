@@ -3,6 +3,7 @@
 // give, as measured under Wine: single-byte code pages through tables, UTF-8 by hand,
 // the multi-byte code pages through iconv.
 
+#include <climits>
 #include <cstring>
 
 #include "platform/posix/codepage_detail.h"
@@ -17,11 +18,15 @@ constexpr int kUtf8 = 65001;
 
 // The count of a zero-terminated input given as a negative count: its units up to
 // and including the zero, as Windows takes a count of -1.
-int TerminatedLength(const char* source) { return static_cast<int>(std::strlen(source)) + 1; }
+// -1 when that count does not fit an int.
+int TerminatedLength(const char* source) {
+  const std::size_t n = std::strlen(source);
+  return n < static_cast<std::size_t>(INT_MAX) ? static_cast<int>(n) + 1 : -1;
+}
 int TerminatedLength(const char16_t* source) {
-  int n = 0;
+  std::size_t n = 0;
   while (source[n] != 0) ++n;
-  return n + 1;
+  return n < static_cast<std::size_t>(INT_MAX) ? static_cast<int>(n) + 1 : -1;
 }
 
 // The checks both calls share. False when the call fails whatever the code page.
@@ -30,7 +35,7 @@ bool Acceptable(const Unit* source, int& sourceCount, const Out* target, int tar
   if (source == nullptr || sourceCount == 0 || targetCount < 0) return false;
   if (target == nullptr && targetCount != 0) return false;
   if (sourceCount < 0) sourceCount = TerminatedLength(source);
-  return true;
+  return sourceCount > 0;
 }
 
 // A single-byte code page writes one unit per byte and one byte per unit. When the
