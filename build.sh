@@ -65,6 +65,7 @@ run_tests() {
 
 run_demo() {
   configure_and_build win32
+  configure_and_build native
   local dll=build/win32/src/library/LotanconvertCP.dll
   if [[ ! -f $dll ]]; then
     echo "The DLL is not built yet ($dll is missing): nothing to demonstrate." >&2

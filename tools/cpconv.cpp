@@ -52,6 +52,15 @@ bool ParseCodePage(const char* text, int& codePage) {
   return true;
 }
 
+// The loader's message without the line end that Windows messages carry.
+std::string LoadError() {
+  std::string message = platform::LastLoadError();
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
+    message.pop_back();
+  }
+  return message;
+}
+
 bool IsOption(const char* argument) {
   if (argument[0] != '-' || argument[1] == '\0') return false;
   return !(argument[1] >= '0' && argument[1] <= '9');  // "-5" is a (negative) code page
@@ -122,7 +131,7 @@ int Run(int argc, char** argv) {
   const platform::Library library = platform::OpenLibrary(LOTAN_LIBRARY_NAME);
   if (library == nullptr) {
     if (output != nullptr) std::fclose(output);
-    return Fail(std::string("cannot load " LOTAN_LIBRARY_NAME ": ") + platform::LastLoadError());
+    return Fail(std::string("cannot load " LOTAN_LIBRARY_NAME ": ") + LoadError());
   }
   const auto convert = reinterpret_cast<LotanconvertCPFunction>(platform::LibrarySymbol(library, LOTAN_CONVERT_SYMBOL));
   if (convert == nullptr) {

@@ -72,10 +72,12 @@ conv 1251 866 >"$work/stdout" 2>"$work/stderr" <&-
 rc=$?
 [ $rc = 2 ] && grep -q "cannot read standard input" "$work/stderr" || fail "closed stdin: status $rc, $(cat "$work/stderr")"
 
-# A library that cannot be loaded: the program alone in a directory.
+# A library that cannot be loaded: the program alone in a directory, run from
+# there (Windows also looks in the current directory).
 mkdir "$work/alone"
 cp "$cpconv" "$work/alone/"
 cpconv="$work/alone/$(basename "$cpconv")"
+cd "$work/alone" || exit 1
 expect_error "cannot load" 1251 866 x
 
 [ $status = 0 ] && echo "cpconv behaves as expected"
