@@ -55,8 +55,8 @@ end_wine() {
 
 run_tests() {
   configure_and_build native
+  configure_and_build win32  # before the native tests: the parity tests run its programs under Wine
   ctest --preset native
-  configure_and_build win32
   local status=0
   ctest --preset win32 || status=$?
   end_wine
