@@ -115,7 +115,7 @@ int ReadPiece(platform::Stream stream, TextReader& reader, char* piece) {
   return count;
 }
 
-long long Position(const TextReader& reader) {
+long long PositionOf(const TextReader& reader) {
   return reader.fetched - static_cast<long long>(reader.end - reader.next);
 }
 
@@ -244,12 +244,16 @@ bool AtEnd(int number) {
   if (entry.reader == nullptr) return platform::System().AtEnd(entry.stream);
   TextReader& reader = *entry.reader;
   if (reader.next == reader.end && (reader.dataEnded || reader.stopAtEnd)) return true;
-  if (Position(reader) >= entry.length) return true;
+  if (PositionOf(reader) >= entry.length) return true;
   // Below the length with nothing buffered: look whether the data goes on, so
   // that data ending early (a 0x1A byte, a file cut short since the open) ends
   // the reading instead of giving a further empty line.
   if (reader.next == reader.end) Fill(entry.stream, reader);
   return reader.next == reader.end;
+}
+
+long long Position(int number) {
+  return InUse(number) && table[number].reader != nullptr ? PositionOf(*table[number].reader) : 0;
 }
 
 bool ReadFailed(int number) { return InUse(number) && table[number].reader != nullptr && table[number].reader->failed; }

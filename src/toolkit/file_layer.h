@@ -77,6 +77,10 @@ LineResult ReadLine(int number, std::string& line);
 // position (a 0x1A byte is next). A number not in use is always at its end.
 bool AtEnd(int number);
 
+// The position of a text entry in real bytes of the file: how far its lines
+// have been read. 0 for a number not in use.
+long long Position(int number);
+
 // True when the stream of a text entry has reported a read error (as opposed
 // to the end of its data). False for a number not in use.
 bool ReadFailed(int number);

@@ -4,6 +4,7 @@
 #include "toolkit/files.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -15,6 +16,10 @@ namespace toolkit {
 namespace {
 
 // The directory search of the process, kept between calls of FileExists.
+// How much of a whole-file read is zeroed, read and searched at a time: small
+// enough to stay in the cache between the three steps.
+constexpr std::size_t kWholeFileSlice = 256 * 1024;
+
 struct SearchState {
   bool open;
   std::uint32_t allowed;
@@ -30,6 +35,25 @@ void CloseSearch() {
   platform::System().FindClose(search.handle);
   search.open = false;
   search.handle = nullptr;
+}
+
+// Makes room ahead for the lines still to come, judged by the bytes the lines
+// so far took, so that a large file moves the array a few times rather than at
+// every growth. Only the array's capacity changes, never its size; a room that
+// cannot be had is simply not made.
+void ReserveAhead(StringArray& lines, int number, int count, long long grown) {
+  const long long position = file_layer::Position(number);
+  const long long length = file_layer::Length(number);
+  if (position <= 0 || length <= position) return;
+  const long long predicted = count * length / position + count / 16;
+  long long target = grown;
+  while (target < predicted && target < grown * 8 && target <= INT32_MAX) target += target / 2;
+  if (target > INT32_MAX || static_cast<std::size_t>(target) <= lines.capacity()) return;
+  try {
+    lines.reserve(static_cast<std::size_t>(target));
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
 }
 
 }  // namespace
@@ -61,9 +85,15 @@ std::string ReadWholeFile(const std::string& path) {
   int number = file_layer::OpenTextReading(path);
   const int length = file_layer::Length(number);
   file_layer::Close(number);
+  // The buffer of length + 1 bytes is the result's own storage, reserved at
+  // once and filled in slices: each slice is zeroed, read into and searched for
+  // a zero byte while it is still in the cache, which costs little more than a
+  // single read of the whole file. The reading stops at the first zero byte,
+  // and never goes beyond length + 1 bytes even when the file has grown.
+  const std::size_t total = static_cast<std::size_t>(length) + 1;
   std::string buffer;
   try {
-    buffer.assign(static_cast<std::size_t>(length) + 1, '\0');
+    buffer.reserve(total);
   } catch (const std::bad_alloc&) {
     return std::string();
   } catch (const std::length_error&) {
@@ -71,13 +101,21 @@ std::string ReadWholeFile(const std::string& path) {
   }
   number = file_layer::OpenBinaryReading(path);
   if (number == 0) return std::string();
-  file_layer::ReadBytes(number, buffer.data(), buffer.size());
-  file_layer::Close(number);
-  // The buffer ends in a zero byte unless the file grew since it was measured;
-  // then the result is the whole buffer and never more.
-  if (const void* zero = std::memchr(buffer.data(), '\0', buffer.size())) {
-    buffer.resize(static_cast<std::size_t>(static_cast<const char*>(zero) - buffer.data()));
+  std::size_t filled = 0;
+  while (filled < total) {
+    const std::size_t want = std::min(kWholeFileSlice, total - filled);
+    buffer.resize(filled + want);  // inside the reserved room: no allocation
+    char* slice = buffer.data() + filled;
+    const std::size_t got = file_layer::ReadBytes(number, slice, want);
+    if (const void* zero = std::memchr(slice, '\0', got)) {
+      filled += static_cast<std::size_t>(static_cast<const char*>(zero) - slice);
+      break;
+    }
+    filled += got;
+    if (got < want) break;
   }
+  file_layer::Close(number);
+  buffer.resize(filled);
   return buffer;
 }
 
@@ -97,6 +135,7 @@ int ReadLines(const std::string& path, StringArray& lines) {
   while (!file_layer::AtEnd(number)) {
     if (count >= capacity) {
       const long long grown = static_cast<long long>(capacity) + capacity / 2;
+      ReserveAhead(lines, number, count, grown);
       if (grown > INT32_MAX || !ResizePreserving(lines, static_cast<int>(grown) - 1)) {
         failed = true;
         break;
@@ -113,6 +152,8 @@ int ReadLines(const std::string& path, StringArray& lines) {
   }
   failed = failed || file_layer::ReadFailed(number);
   file_layer::Close(number);
+  // Room reserved ahead for lines that never came is given back.
+  if (lines.capacity() > 2 * lines.size()) lines.shrink_to_fit();
   return failed ? 0 : count;
 }
 

@@ -186,6 +186,11 @@ TEST_F(FilesTest, ReadWholeFileGivesTheStoredBytesBeforeTheFirstZero) {
       {"", ""},
       {"a\x1a" "b\rc\n", "a\x1a" "b\rc\n"},
       {std::string(20000, 'z'), std::string(20000, 'z')},
+      // Around the 256 KiB slices in which the result is filled.
+      {std::string(262143, 'w'), std::string(262143, 'w')},
+      {std::string(262144, 'w'), std::string(262144, 'w')},
+      {std::string(600001, 'e'), std::string(600001, 'e')},
+      {std::string(300000, 'q') + std::string("\0tail", 5), std::string(300000, 'q')},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 16)));
@@ -239,6 +244,8 @@ TEST_F(FilesTest, ReadWholeFileStaysInsideItsBuffer) {
     // The file "grew" by three bytes: length + 1 bytes are read, never more.
     platform::Override tell(&platform::Calls::Tell, &TellShort);
     EXPECT_EQ(toolkit::ReadWholeFile(path), "abcdef");
+    const std::string big = Write("grown-big.txt", std::string(262150, 'g'));
+    EXPECT_EQ(toolkit::ReadWholeFile(big), std::string(262148, 'g'));
   }
   {
     // The file "shrank": the bytes it no longer delivers read as zero.
@@ -359,6 +366,13 @@ TEST_F(FilesTest, ReadLinesGrowsByHalfOnlyWhenAFurtherLineComes) {
     EXPECT_EQ(lines[static_cast<std::size_t>(c.lineCount) - 1], "line " + std::to_string(c.lineCount - 1));
     for (std::size_t i = static_cast<std::size_t>(c.lineCount); i < lines.size(); ++i) ASSERT_EQ(lines[i], "") << i;
   }
+  // Short lines first and one long line after them: the room made ahead from
+  // the first lines does not change the array's size.
+  StringArray lines;
+  ASSERT_EQ(toolkit::ReadLines(Write("skewed.txt", std::string(20000, '\n') + std::string(100000, 'L')), lines), 20001);
+  EXPECT_EQ(lines.size(), 30000u);
+  EXPECT_EQ(lines[20000], std::string(100000, 'L'));
+  EXPECT_EQ(lines[19999], "");
 }
 
 TEST_F(FilesTest, ReadLinesOfNothingLeavesTwentyThousandEmptyLines) {
