@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -23,8 +24,9 @@ enum class Resume {
 //   std::size_t at;
 //   while (scan.Next(at)) { ... }   // at == 1, then at == 4
 //
-// An empty pattern has no occurrence. The scanner starts with a memchr and memcmp
-// loop; when comparisons begin to cost more than the text they cover, it switches
+// An empty pattern has no occurrence. The scanner starts by filtering 16 starts at
+// a time on the pattern's first and last bytes and comparing the candidates' other
+// bytes; when comparisons begin to cost more than the text they cover, it switches
 // to a Knuth-Morris-Pratt automaton from the current offset, so the whole scan is
 // O(text + pattern). If the automaton's table cannot be allocated, the scan stays
 // correct and merely slower.
@@ -41,6 +43,7 @@ class Occurrences {
 
  private:
   bool NextByComparison(std::size_t& offset);
+  bool NextInTail(std::size_t& offset);
   bool NextByAutomaton(std::size_t& offset);
   bool BuildAutomaton();
 
@@ -48,8 +51,10 @@ class Occurrences {
   std::string_view pattern_;
   Resume resume_;
   std::size_t position_;        // next offset of the text to examine
-  std::size_t compared_ = 0;    // bytes compared by the memcmp loop so far
-  std::size_t scanned_ = 0;     // text covered by the memcmp loop so far
+  std::size_t compared_ = 0;    // bytes compared by the filter's candidates so far
+  std::size_t scanned_ = 0;     // text covered by the filter so far
+  std::size_t blockEnd_ = 0;    // filter: one past the last start of the block last filtered
+  std::uint32_t pending_ = 0;   // filter: its candidates not yet compared, one bit per start
   bool useAutomaton_ = false;
   std::size_t state_ = 0;       // automaton: length of the pattern prefix matched
   std::unique_ptr<std::size_t[]> failure_;

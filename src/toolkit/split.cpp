@@ -46,12 +46,21 @@ void AddField(StringArray& parts, std::string_view bytes, bool textHasZeros) {
 int SplitText(const std::string& text, const std::string& delimiter, StringArray& parts) {
   int count = 0;
   try {
-    // The array grows by push_back, so its block is reallocated only
-    // logarithmically often while its size stays exactly count + 1.
-    parts.clear();
     const std::string_view all(text);
+    const std::string_view searchable = detail::Searchable(all, delimiter.size());
+    // Counting first lets the array take its final size in one allocation; its
+    // size is count + 1 throughout, as if it grew by one element per delimiter.
+    std::size_t delimiters = 0;
+    {
+      text::Occurrences counting(searchable, delimiter, text::Resume::kAfterMatch);
+      std::size_t at;
+      while (counting.Next(at)) ++delimiters;
+    }
+    parts.clear();
+    parts.shrink_to_fit();
+    parts.reserve(delimiters + 1);
     const bool textHasZeros = std::memchr(all.data(), 0, all.size()) != nullptr;
-    text::Occurrences scan(detail::Searchable(all, delimiter.size()), delimiter, text::Resume::kAfterMatch);
+    text::Occurrences scan(searchable, delimiter, text::Resume::kAfterMatch);
     std::size_t fieldStart = 0;
     std::size_t at;
     while (scan.Next(at)) {

@@ -67,6 +67,47 @@ TEST(OccurrencesTest, CountsSelfOverlappingRunsAcrossTheSwitch) {
   const std::string run(10000, 'a');
   EXPECT_EQ(All(run, std::string(100, 'a'), Resume::kOverlapping).size(), 9901u);
   EXPECT_EQ(All(run, std::string(100, 'a'), Resume::kAfterMatch).size(), 100u);
+  // Short patterns stay with the filter: several occurrences in each block.
+  const std::string_view thousand(run.data(), 1000);
+  EXPECT_EQ(All(thousand, "aa", Resume::kOverlapping).size(), 999u);
+  EXPECT_EQ(All(thousand, "aa", Resume::kAfterMatch).size(), 500u);
+  EXPECT_EQ(All(thousand, "aaa", Resume::kAfterMatch).size(), 333u);
+  EXPECT_EQ(All(thousand, "aaa", Resume::kAfterMatch).back(), 996u);
+}
+
+// The filter looks at 16 starts at once: occurrences and near-misses (first and
+// last byte right, a byte between wrong) at every offset within a block, across
+// block boundaries and in the last few starts, for patterns shorter and longer
+// than a block.
+TEST(OccurrencesTest, FindsOccurrencesAtEveryOffsetOfABlock) {
+  for (const std::size_t length : {1u, 2u, 3u, 8u, 17u, 40u}) {
+    const std::string pattern = length == 1 ? "x" : "x" + std::string(length - 2, 'y') + "z";
+    const std::string nearMiss = length < 3 ? "" : "x" + std::string(length - 3, 'y') + "qz";
+    // `shift` moves the last occurrence through every offset of its block.
+    for (std::size_t shift = 0; shift < 16; ++shift) {
+      SCOPED_TRACE(pattern + " shifted by " + std::to_string(shift));
+      std::string haystack;
+      std::vector<std::size_t> expected;
+      for (std::size_t gap = 0; gap < 40; ++gap) {
+        haystack += std::string(gap % 19 + (gap == 39 ? shift : 0), '.') + nearMiss;
+        expected.push_back(haystack.size());
+        haystack += pattern;
+      }
+      EXPECT_EQ(All(haystack, pattern, Resume::kAfterMatch), expected);
+      EXPECT_EQ(All(haystack, pattern, Resume::kOverlapping), expected);
+      for (std::size_t extra = 1; extra <= 20; ++extra) {
+        SCOPED_TRACE(extra);
+        EXPECT_EQ(All(haystack + std::string(extra, '.'), pattern, Resume::kOverlapping), expected);
+      }
+      // Cutting into the last occurrence drops it and nothing else.
+      const std::vector<std::size_t> allButLast(expected.begin(), expected.end() - 1);
+      for (std::size_t cut = 1; cut <= length; ++cut) {
+        SCOPED_TRACE(cut);
+        EXPECT_EQ(All(std::string_view(haystack.data(), haystack.size() - cut), pattern, Resume::kOverlapping),
+                  allButLast);
+      }
+    }
+  }
 }
 
 TEST(OccurrencesTest, ResumesFromAGivenOffset) {
