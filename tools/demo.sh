@@ -8,6 +8,7 @@ set -eu
 cd "$(dirname "$0")/.."
 win32=${LOTAN_WIN32_BUILD:-build/win32}
 native=${LOTAN_NATIVE_BUILD:-build/native}
+case $win32 in /*) ;; *) win32=$PWD/$win32 ;; esac
 sample=tools/sample-1251.txt
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -38,7 +39,7 @@ status=0
 cpconv_exe=$win32/tools/cpconv.exe
 if [ -f "$cpconv_exe" ]; then
   for to in 866 65001; do
-    run "Windows DLL under Wine" "$to" cmake/wine-run.sh --prefix="$PWD/$win32/wineprefix" "$cpconv_exe" || status=1
+    run "Windows DLL under Wine" "$to" cmake/wine-run.sh --prefix="$win32/wineprefix" "$cpconv_exe" || status=1
   done
 else
   echo "No Windows build in $win32 (missing $cpconv_exe)." >&2
