@@ -83,6 +83,8 @@ TEST(CodePageContract, Decodes) {
       {"932 undefined pair is one unit", 932, "\x85\x40", 8, 1, u"\u30FB"},
       {"932 lead byte before a zero stands alone", 932, Bytes("\x82\0A", 3), 8, 3, Units(u"\u30FB\0A", 3)},
       {"932 katakana, then undefined single bytes", 932, "\xA1\x80\xA0", 8, 3, u"\uFF61\u0080\uF8F0"},
+      {"936 user-defined area", 936, "\xAA\xA1\xA1\x40", 8, 2, u"\uE000\uE4C6"},
+      {"950 user-defined area", 950, "\x81\x40", 8, 1, u"\uEEB8"},
   };
   Check(cases, kUnitMarker, [](const DecodeCase& c, char16_t* target) {
     return platform::System().MultiByteToWide(c.codePage, c.source.data(), static_cast<int>(c.source.size()), target,
@@ -115,6 +117,10 @@ TEST(CodePageContract, Encodes) {
        "\xEF\xBF\xBD\xF0\x90\x80\x80"},
       {"932 kana", 932, u"\u3042A", 8, 3, "\x82\xA0\x41"},
       {"932 pair is two '?'", 932, u"\xD83D\xDE00", 8, 2, "??"},
+      {"932 best fit e acute", 932, u"\u00E9", 8, 1, "e"},
+      {"936 best fit cent sign", 936, u"\u00A2", 8, 2, "\xA1\xE9"},
+      {"936 user-defined area", 936, u"\uE000\uE4C6", 8, 4, "\xAA\xA1\xA1\x40"},
+      {"932 undefined single byte written back", 932, u"\uF8F0", 8, 1, "\xA0"},
   };
   Check(cases, kByteMarker, [](const EncodeCase& c, char* target) {
     return platform::System().WideToMultiByte(c.codePage, c.source.data(), static_cast<int>(c.source.size()), target,

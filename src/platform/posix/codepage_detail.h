@@ -45,6 +45,27 @@ struct BestFitList {
 //   BestFit(866) holds 0x00E965 (U+00E9 -> 'e')
 BestFitList BestFit(int codePage);
 
+// The same for the two-byte code pages 932, 936, 949 and 950: each entry is
+// (unit << 16) | bytes, one byte (below 0x100) or a lead byte and a trail byte.
+//   MultiByteBestFit(932) holds 0x00E90065 (U+00E9 -> 'e')
+BestFitList MultiByteBestFit(int codePage);
+
+// Two-byte sequences that Windows decodes to private-use units where glibc has
+// none (user-defined areas): `count` trail bytes from `trail` after `lead` give
+// the units from `unit` on, one each.
+struct PrivateUseRun {
+  unsigned char lead;
+  unsigned char trail;
+  unsigned char count;
+  char16_t unit;
+};
+struct PrivateUseRuns {
+  const PrivateUseRun* runs;
+  std::size_t count;
+};
+//   PrivateUseRunsOf(936) holds {0xAA, 0xA1, 94, 0xE000}: AA A1 is U+E000
+PrivateUseRuns PrivateUseRunsOf(int codePage);
+
 // Multi-byte code pages (932, 936, 949, 950, 54936) through iconv.
 bool IsMultiByte(int codePage);
 int DecodeMultiByte(int codePage, const char* source, int sourceCount, char16_t* target, int targetCount);

@@ -5,6 +5,7 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <climits>
@@ -155,6 +156,55 @@ bool Run(iconv_t cd, const char* input, std::size_t inputBytes, Sink& sink, OnIn
   }
 }
 
+// The unit Windows gives an undefined two-byte sequence: a user-defined one from
+// the private-use runs, else `fallback`.
+char16_t PairUnit(int codePage, unsigned char lead, unsigned char trail, char16_t fallback) {
+  const PrivateUseRuns runs = PrivateUseRunsOf(codePage);
+  for (std::size_t i = 0; i < runs.count; ++i) {
+    const PrivateUseRun& run = runs.runs[i];
+    if (run.lead == lead && trail >= run.trail && trail - run.trail < run.count) {
+      return static_cast<char16_t>(run.unit + (trail - run.trail));
+    }
+  }
+  return fallback;
+}
+
+// The bytes Windows writes for a unit glibc cannot: its user-defined sequence or
+// undefined single byte, else its best-fit choice, else '?'. Returns the number of bytes (1 or 2).
+int UnitBytes(int codePage, char16_t unit, unsigned char (&bytes)[2]) {
+  const PrivateUseRuns runs = PrivateUseRunsOf(codePage);
+  for (std::size_t i = 0; i < runs.count; ++i) {
+    const PrivateUseRun& run = runs.runs[i];
+    if (unit >= run.unit && unit - run.unit < run.count) {
+      bytes[0] = run.lead;
+      bytes[1] = static_cast<unsigned char>(run.trail + (unit - run.unit));
+      return 2;
+    }
+  }
+  for (const SingleByteFix& fix : kSingleByteFixes) {
+    if (fix.codePage == codePage && fix.unit == unit) {
+      bytes[0] = fix.byte;
+      return 1;
+    }
+  }
+  const BestFitList bestFit = MultiByteBestFit(codePage);
+  const std::uint32_t key = std::uint32_t{unit} << 16;
+  const std::uint32_t* end = bestFit.entries + bestFit.count;
+  const std::uint32_t* found = std::lower_bound(bestFit.entries, end, key);
+  if (found != end && (*found >> 16) == unit) {
+    const std::uint32_t value = *found & 0xFFFF;
+    if (value < 0x100) {
+      bytes[0] = static_cast<unsigned char>(value);
+      return 1;
+    }
+    bytes[0] = static_cast<unsigned char>(value >> 8);
+    bytes[1] = static_cast<unsigned char>(value & 0xFF);
+    return 2;
+  }
+  bytes[0] = kDefaultByte;
+  return 1;
+}
+
 int Count(std::size_t bytes, std::size_t unit) {
   const std::size_t units = bytes / unit;
   return units > static_cast<std::size_t>(INT_MAX) ? 0 : static_cast<int>(units);
@@ -182,7 +232,9 @@ int DecodeMultiByte(int codePage, const char* source, int sourceCount, char16_t*
     if (cutOff) {
       *skip = left;  // a sequence cut off by the end is one stand-in for all that is left
     } else if (isLead && left >= 2 && at[1] != '\0') {
-      *skip = 2;  // measured under Wine: an undefined pair is one stand-in, 932 "82 41" is one U+30FB
+      // Measured under Wine: an undefined pair is one unit, 932 "82 41" is one U+30FB.
+      *skip = 2;
+      unit = PairUnit(page.number, lead, static_cast<unsigned char>(at[1]), unit);
     } else {
       // A lead byte before a zero byte stands alone (the zero is read again), and
       // a single byte the code page leaves undefined has a unit of its own.
@@ -204,10 +256,15 @@ int EncodeMultiByte(int codePage, const char16_t* source, int sourceCount, char*
   iconv_t cd = Descriptor(tDescriptors.encoders, index, page.iconvName, kUtf16);
   if (cd == kClosed) return 0;
   Sink sink(target, static_cast<std::size_t>(targetCount));
-  auto onInvalid = [&](const char*, std::size_t, bool, Sink& out, std::size_t* skip) {
-    // A unit the code page lacks, or a lone half of a pair, is one '?'.
+  auto onInvalid = [&](const char* at, std::size_t left, bool, Sink& out, std::size_t* skip) {
+    // A unit the code page lacks goes out as Windows writes it; a lone half of a
+    // pair is one '?'.
     *skip = sizeof(char16_t);
-    return out.Put(&kDefaultByte, 1);
+    if (left < sizeof(char16_t)) return out.Put(&kDefaultByte, 1);
+    char16_t unit;
+    std::memcpy(&unit, at, sizeof unit);
+    unsigned char bytes[2];
+    return out.Put(bytes, static_cast<std::size_t>(UnitBytes(page.number, unit, bytes)));
   };
   if (!Run(cd, reinterpret_cast<const char*>(source), static_cast<std::size_t>(sourceCount) * sizeof(char16_t), sink,
            onInvalid)) {
