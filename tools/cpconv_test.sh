@@ -20,6 +20,11 @@ trace_abc="6e 4c 65 6e 3d 20 33 0d 0a 73 74 72 44 73 74 3d 2c 2c 2c 2c 2c 2c 0d 
 got=$(conv 1251 866 abc | hex)
 [ "$got" = "$trace_abc 61 62 63" ] || fail "abc: $got"
 
+# The same with standard output redirected to a file rather than a pipe.
+conv 1251 866 abc >"$work/abc.out"
+got=$(hex <"$work/abc.out")
+[ "$got" = "$trace_abc 61 62 63" ] || fail "abc to a file: $got"
+
 # Standard input, result to standard output after the trace.
 got=$(printf '\304\340' | conv 1251 866 | hex)
 case "$got" in
