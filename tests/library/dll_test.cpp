@@ -117,6 +117,22 @@ TEST(DllTest, WithoutStandardOutputTheTraceIsLostAndTheResultRight) {
   EXPECT_EQ(std::string(result), "\x84\xA0");
 }
 
+// Standard output missing at the first piece stays missing for the writer, even
+// once the host has one again.
+TEST(DllTest, OutputMissingAtTheFirstPieceStaysLost) {
+  LoadedLibrary library;
+  ASSERT_TRUE(library.Loaded()) << platform::LastLoadError();
+  char result[8] = {};
+  {
+    NoStandardOutput none;
+    EXPECT_EQ(library.Convert()("a", 1252, 1252, result), 1);
+  }
+  OutputRedirect redirect(Sink::kFile);
+  EXPECT_EQ(library.Convert()("b", 1252, 1252, result), 1);
+  EXPECT_EQ(redirect.Finish(), "");
+  EXPECT_EQ(std::string(result), "b");
+}
+
 TEST(DllTest, UnloadFlushesAStreamTheHostLeftUnflushed) {
   const std::string path = TemporaryPath();
   FILE* stream = fopen(path.c_str(), "wb");
