@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "LotanconvertCP.h"
 #include "library/conversion_cases.h"
@@ -115,6 +116,45 @@ TEST(DllTest, WithoutStandardOutputTheTraceIsLostAndTheResultRight) {
   }
   EXPECT_EQ(returned, 2);
   EXPECT_EQ(std::string(result), "\x84\xA0");
+}
+
+// Calls from several threads at once: each gets its own result; the trace holds
+// every call's seven lines, possibly interleaved, and no byte more or less.
+TEST(DllTest, ConcurrentCallsKeepTheirOwnResults) {
+  constexpr int kThreads = 8;
+  constexpr int kCalls = 20;
+  OutputRedirect redirect(Sink::kPipe);
+  int wrong = 0;
+  {
+    LoadedLibrary library;
+    ASSERT_TRUE(library.Loaded()) << platform::LastLoadError();
+    const LotanconvertCPFunction convert = library.Convert();
+    std::mutex lock;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&, t] {
+        const std::string source(static_cast<std::size_t>(t + 1), static_cast<char>('\xC0' + t));
+        for (int i = 0; i < kCalls; ++i) {
+          std::string result(2 * source.size() + 1, 'x');
+          convert(source.c_str(), 1251, 866, result.data());
+          // 1251 0xC0 + t is the capital letter t, 866 0x80 + t.
+          if (std::string(result.c_str()) != std::string(source.size(), static_cast<char>('\x80' + t))) {
+            const std::lock_guard<std::mutex> guard(lock);
+            ++wrong;
+          }
+        }
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+  }
+  const std::string trace = redirect.Finish();
+  EXPECT_EQ(wrong, 0);
+  // Per call of n bytes (n below 10): seven labels and line ends (57 bytes), " n"
+  // three times, 2n bytes on each of the three scratch lines and n on the strOut
+  // line: 63 + 7n bytes.
+  std::size_t expected = 0;
+  for (int n = 1; n <= kThreads; ++n) expected += kCalls * static_cast<std::size_t>(63 + 7 * n);
+  EXPECT_EQ(trace.size(), expected);
 }
 
 // Standard output missing at the first piece stays missing for the writer, even
