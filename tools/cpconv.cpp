@@ -24,7 +24,8 @@ const char kUsage[] =
     "usage: cpconv [-o FILE] FROM TO [TEXT]\n"
     "\n"
     "Converts TEXT, or standard input when TEXT is absent, from Windows code page\n"
-    "FROM to code page TO through " LOTAN_LIBRARY_NAME ", loaded at run time.\n"
+    "FROM to code page TO through " LOTAN_LIBRARY_NAME
+    ", loaded at run time.\n"
     "The library writes its seven trace lines to standard output; the result\n"
     "follows them there, or goes to FILE with -o. The text ends at its first zero\n"
     "byte. A conversion that fails gives an empty result.\n"
@@ -108,8 +109,10 @@ int Run(int argc, char** argv) {
   }
   int from = 0;
   int to = 0;
-  if (!ParseCodePage(positional[0], from)) return Fail(std::string("FROM is not a code page number: '") + positional[0] + "'");
-  if (!ParseCodePage(positional[1], to)) return Fail(std::string("TO is not a code page number: '") + positional[1] + "'");
+  if (!ParseCodePage(positional[0], from))
+    return Fail(std::string("FROM is not a code page number: '") + positional[0] + "'");
+  if (!ParseCodePage(positional[1], to))
+    return Fail(std::string("TO is not a code page number: '") + positional[1] + "'");
 
   std::string text;
   if (positional.size() == 3) {

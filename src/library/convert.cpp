@@ -39,7 +39,9 @@ class ScratchString {
 
   char* Data() const noexcept { return storage_; }
   int Size() const noexcept { return size_; }
-  std::string_view View() const noexcept { return {storage_ != nullptr ? storage_ : "", static_cast<std::size_t>(size_)}; }
+  std::string_view View() const noexcept {
+    return {storage_ != nullptr ? storage_ : "", static_cast<std::size_t>(size_)};
+  }
 
  private:
   char* storage_ = nullptr;

@@ -31,7 +31,8 @@ TEST(ConvertTest, EdgeCasesTraceAndResult) {
     if (c.nullResult) continue;
     EXPECT_EQ(std::string(buffers.result.c_str()), c.result);
     // Nothing beyond the zero byte is touched.
-    EXPECT_EQ(buffers.result.substr(c.result.size() + 1), std::string(buffers.result.size() - c.result.size() - 1, '\x55'));
+    EXPECT_EQ(buffers.result.substr(c.result.size() + 1),
+              std::string(buffers.result.size() - c.result.size() - 1, '\x55'));
   }
 }
 
@@ -71,9 +72,11 @@ TEST(ConvertTest, ScratchThatCannotBeAllocatedStaysEmpty) {
     std::string_view trace;
   };
   const Row rows[] = {
-      {"decode scratch", {true, false},
+      {"decode scratch",
+       {true, false},
        "nLen= 2\r\nstrDst=\r\nstrRet=----\r\nnRet= 0\r\nstrRet=----\r\nnRet= 0\r\nstrOut=\r\n"sv},
-      {"encode scratch", {false, true},
+      {"encode scratch",
+       {false, true},
        "nLen= 2\r\nstrDst=,,,,\r\nstrRet=\r\nnRet= 2\r\nstrRet=\r\nnRet= 0\r\nstrOut=\r\n"sv},
       {"both", {true, true}, "nLen= 2\r\nstrDst=\r\nstrRet=\r\nnRet= 0\r\nstrRet=\r\nnRet= 0\r\nstrOut=\r\n"sv},
   };
@@ -135,9 +138,9 @@ class LongSourceTest : public ::testing::Test {
   }
   platform::Override<decltype(platform::Calls::Allocate)> allocate_{&platform::Calls::Allocate, &LoggedAllocate};
   platform::Override<decltype(platform::Calls::MultiByteToWide)> decode_{&platform::Calls::MultiByteToWide,
-                                                                          &LoggedDecode};
+                                                                         &LoggedDecode};
   platform::Override<decltype(platform::Calls::WideToMultiByte)> encode_{&platform::Calls::WideToMultiByte,
-                                                                          &LoggedEncode};
+                                                                         &LoggedEncode};
 };
 
 // 2^30 bytes and more: the doubled length does not fit the count, so the call

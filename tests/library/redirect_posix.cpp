@@ -39,7 +39,8 @@ OutputRedirect::OutputRedirect(Sink sink) : state_(std::make_unique<State>()) {
     close(ends[1]);
     s.reader = std::thread([&s] {
       char buffer[4096];
-      for (ssize_t n; (n = read(s.file, buffer, sizeof buffer)) > 0;) s.piped.append(buffer, static_cast<std::size_t>(n));
+      for (ssize_t n; (n = read(s.file, buffer, sizeof buffer)) > 0;)
+        s.piped.append(buffer, static_cast<std::size_t>(n));
     });
   }
 }
