@@ -74,6 +74,14 @@ Occurrences::Occurrences(std::string_view text, std::string_view pattern, Resume
 Occurrences::~Occurrences() = default;
 
 bool Occurrences::Next(std::size_t& offset) {
+  // A one-byte pattern: every candidate of the filter is an occurrence, and the
+  // next one lies after this one whichever way the scan resumes.
+  if (pending_ != 0 && pattern_.size() == 1) {
+    offset = blockEnd_ - kBlockBytes + static_cast<std::size_t>(__builtin_ctz(pending_));
+    pending_ &= pending_ - 1;
+    position_ = offset + 1;
+    return true;
+  }
   if (pattern_.empty() || pattern_.size() > text_.size()) return false;
   return useAutomaton_ ? NextByAutomaton(offset) : NextByComparison(offset);
 }

@@ -98,36 +98,26 @@ void Remember(std::vector<std::size_t>& remembered, std::size_t at) {
 }  // namespace
 
 std::string DeleteSpan(const std::string& text, int position, int count) {
-  try {
+  return detail::Guarded([&]() -> std::string {
     const std::int64_t start = position;
     return detail::Join({detail::LeftPart(text, start - 1), detail::RestFrom(text, start + count)});
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-  return {};
+  });
 }
 
 std::string InsertText(const std::string& text, const std::string& insertion, int position) {
-  try {
+  return detail::Guarded([&]() -> std::string {
     const std::int64_t start = position;
     return detail::Join({detail::LeftPart(text, start - 1), insertion, detail::RestFrom(text, start)});
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-  return {};
+  });
 }
 
 std::string OverwriteText(std::string& text, const std::string& source, int position) {
   text::OverwriteInPlace(text, source, position);
-  try {
-    return text;
-  } catch (const std::bad_alloc&) {
-  }
-  return {};
+  return detail::Guarded([&]() -> std::string { return text; });
 }
 
 std::string ReplaceAll(const std::string& text, const std::string& pattern, const std::string& replacement) {
-  try {
+  return detail::Guarded([&]() -> std::string {
     const std::string_view searchable = detail::Searchable(text, pattern.size());
     // The counting scan remembers where the first occurrences are, so that the
     // copying needs to scan again only beyond them (or not at all).
@@ -164,18 +154,13 @@ std::string ReplaceAll(const std::string& text, const std::string& pattern, cons
     }
     replacer.Finish();
     return result;
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-  return {};
+  });
 }
 
 std::string ReverseText(const std::string& text) {
-  try {
+  return detail::Guarded([&]() -> std::string {
     return std::string(text.rbegin(), text.rend());
-  } catch (const std::bad_alloc&) {
-  }
-  return {};
+  });
 }
 
 }  // namespace toolkit

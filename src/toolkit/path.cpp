@@ -5,8 +5,6 @@
 #include "toolkit/path.h"
 
 #include <cstdint>
-#include <new>
-#include <stdexcept>
 #include <string_view>
 
 #include "text/text.h"
@@ -40,83 +38,52 @@ std::string_view WithoutExtension(const std::string& path) { return detail::Left
 }  // namespace
 
 std::string PathDirectory(const std::string& path) {
-  try {
-    return std::string(DirectoryOf(path));
-  } catch (const std::bad_alloc&) {
-  }
-  return {};
+  return detail::Guarded([&]() -> std::string { return std::string(DirectoryOf(path)); });
 }
 
 std::string PathFileName(const std::string& path) {
-  try {
-    return std::string(FileNameOf(path));
-  } catch (const std::bad_alloc&) {
-  }
-  return {};
+  return detail::Guarded([&]() -> std::string { return std::string(FileNameOf(path)); });
 }
 
 std::string PathExtension(const std::string& path) {
-  try {
+  return detail::Guarded([&]() -> std::string {
     const std::int64_t dot = LastIn(path, kDot);
     if (dot == 0) return {};
     return std::string(detail::RightPart(path, detail::Length(path) - dot + 1));
-  } catch (const std::bad_alloc&) {
-  }
-  return {};
+  });
 }
 
 std::string PathBaseName(const std::string& path) {
-  try {
+  return detail::Guarded([&]() -> std::string {
     const std::string fileName(FileNameOf(path));
     return std::string(detail::LeftPart(fileName, LastIn(fileName, kDot) - 1));
-  } catch (const std::bad_alloc&) {
-  }
-  return {};
+  });
 }
 
 std::string PathWithoutExtension(const std::string& path) {
-  try {
-    return std::string(WithoutExtension(path));
-  } catch (const std::bad_alloc&) {
-  }
-  return {};
+  return detail::Guarded([&]() -> std::string { return std::string(WithoutExtension(path)); });
 }
 
 std::string PathJoin(const std::string& path, std::string& directory) {
-  try {
+  return detail::Guarded([&]() -> std::string {
     // The caller's own string gains the backslash; a failed append leaves it as it was.
     if (!text::Equal(text::RightPart(directory, 1), kBackslash)) directory.append(kBackslash);
     return detail::Join({directory, FileNameOf(path)});
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-  return {};
+  });
 }
 
 std::string PathReplaceFileName(const std::string& path, const std::string& name) {
-  try {
-    return detail::Join({DirectoryOf(path), name});
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-  return {};
+  return detail::Guarded([&]() -> std::string { return detail::Join({DirectoryOf(path), name}); });
 }
 
 std::string PathReplaceExtension(const std::string& path, const std::string& extension) {
-  try {
-    return detail::Join({WithoutExtension(path), extension});
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-  return {};
+  return detail::Guarded([&]() -> std::string { return detail::Join({WithoutExtension(path), extension}); });
 }
 
 std::string PathToForwardSlashes(const std::string& path) {
-  try {
+  return detail::Guarded([&]() -> std::string {
     return ReplaceAll(ReplaceAll(path, kBackslashPair, kBackslash), kBackslash, kSlash);
-  } catch (const std::bad_alloc&) {
-  }
-  return {};
+  });
 }
 
 }  // namespace toolkit

@@ -1,12 +1,13 @@
 // Internal to the toolkit: the cutting rules for positions computed in 64 bits
 // (a position plus a count may leave the 32-bit range), joining pieces with one
-// allocation, and the part of a text in which an occurrence still has a 32-bit
-// position.
+// allocation, the part of a text in which an occurrence still has a 32-bit
+// position, and the boundary that keeps exceptions inside a routine.
 #pragma once
 
 #include <climits>
 #include <cstdint>
 #include <initializer_list>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -64,6 +65,20 @@ inline std::string Join(std::initializer_list<std::string_view> pieces) {
   joined.reserve(total);
   for (const std::string_view piece : pieces) joined.append(piece);
   return joined;
+}
+
+// The text that `build` returns, or the empty text when building it runs out of
+// memory or exceeds what a std::string can hold. Every routine that returns a
+// new text builds it through here, so nothing throws out of the toolkit.
+//   Guarded([&] { return std::string(view); })
+template <typename Build>
+std::string Guarded(Build build) noexcept {
+  try {
+    return build();
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  return {};
 }
 
 }  // namespace toolkit::detail

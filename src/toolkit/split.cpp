@@ -90,7 +90,7 @@ int CountOccurrences(const std::string& text, const std::string& pattern) {
 }
 
 std::string FieldAt(const std::string& text, const std::string& delimiter, int fieldNumber) {
-  try {
+  return detail::Guarded([&]() -> std::string {
     const std::string_view all(text);
     text::Occurrences scan(detail::Searchable(all, delimiter.size()), delimiter, text::Resume::kAfterMatch);
     int fieldsPassed = 0;
@@ -107,10 +107,7 @@ std::string FieldAt(const std::string& text, const std::string& delimiter, int f
       return std::string(detail::RestFrom(all, static_cast<std::int64_t>(fieldStart) + 1));
     }
     return std::string(field);
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-  return {};
+  });
 }
 
 int LastPosition(int& limit, const std::string& text, const std::string& pattern) {
