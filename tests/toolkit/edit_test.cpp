@@ -3,6 +3,7 @@
 // zero bytes carried like any other byte.
 
 #include "toolkit/toolkit.h"
+#include "toolkit/files_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -146,6 +147,28 @@ TEST(ReverseTextTest, ReversesEveryByte) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(toolkit::ReverseText(c.text), c.result);
   }
+}
+
+// Memory that cannot be had gives the empty text instead of an exception.
+TEST(EditExhaustionTest, GivesTheEmptyText) {
+  const std::string text(4096, ',');
+  const std::string x = "X";
+  const std::string comma = ",";
+  const std::string semicolons = ";;";
+  std::string overwritten = text;
+  files_test::FailAllocationsAbove(1024);
+  const std::string deleted = toolkit::DeleteSpan(text, 1, 1);
+  const std::string inserted = toolkit::InsertText(text, x, 5);
+  const std::string replaced = toolkit::ReplaceAll(text, comma, semicolons);
+  const std::string reversed = toolkit::ReverseText(text);
+  const std::string overwriteResult = toolkit::OverwriteText(overwritten, x, 1);
+  files_test::FailAllocationsAbove(0);
+  EXPECT_EQ(deleted, "");
+  EXPECT_EQ(inserted, "");
+  EXPECT_EQ(replaced, "");
+  EXPECT_EQ(reversed, "");
+  EXPECT_EQ(overwriteResult, "");
+  EXPECT_EQ(overwritten, "X" + std::string(4095, ','));  // changed in place before the copy failed
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // the separator clean-up. A backslash below is always the single byte 0x5C.
 
 #include "toolkit/toolkit.h"
+#include "toolkit/files_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -114,6 +115,19 @@ TEST(PathToForwardSlashesTest, CollapsesPairsThenTurnsEveryBackslash) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(toolkit::PathToForwardSlashes(c.path), c.result);
   }
+}
+
+// A join that cannot get its memory gives the empty text and leaves the caller's
+// directory as it was.
+TEST(PathExhaustionTest, LeavesTheDirectoryAsItWas) {
+  const std::string original(2048, 'd');
+  std::string directory = original;
+  const std::string path = "C:\\file.txt";
+  files_test::FailAllocationsAbove(1024);
+  const std::string joined = toolkit::PathJoin(path, directory);
+  files_test::FailAllocationsAbove(0);
+  EXPECT_EQ(joined, "");
+  EXPECT_EQ(directory, original);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // self-overlapping pattern.
 
 #include "toolkit/toolkit.h"
+#include "toolkit/files_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -163,6 +164,22 @@ TEST(LastPositionTest, StaysLinearOnASelfOverlappingPattern) {
   EXPECT_EQ(toolkit::CountOccurrences(run, pattern), static_cast<int>(run.size() - pattern.size()) + 1);
   const auto elapsed = std::chrono::steady_clock::now() - begin;
   EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 5000);
+}
+
+// Memory that cannot be had gives 0 with one empty element, or the empty text.
+TEST(SplitExhaustionTest, GivesZeroAndOneEmptyElement) {
+  std::string fields;
+  for (int i = 0; i < 200; ++i) fields += "ab,";
+  const std::string longField = std::string(2048, 'x') + ",";
+  const std::string comma = ",";
+  StringArray parts = {"old"};
+  files_test::FailAllocationsAbove(1024);
+  const int count = toolkit::SplitText(fields, comma, parts);
+  const std::string field = toolkit::FieldAt(longField, comma, 1);
+  files_test::FailAllocationsAbove(0);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(parts, (StringArray{""}));
+  EXPECT_EQ(field, "");
 }
 
 }  // namespace
