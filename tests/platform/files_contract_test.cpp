@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,8 +22,11 @@ const platform::Calls& Native() { return platform::Native(); }
 class FilesContract : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("lotan-files-contract-" + std::to_string(std::rand()));
-    fs::create_directories(root_);
+    // A directory of its own, also when several test processes run at once.
+    std::random_device seed;
+    do {
+      root_ = fs::temp_directory_path() / ("lotan-files-contract-" + std::to_string(seed()));
+    } while (!fs::create_directory(root_));
     Write("plain.txt", "abc");
     Write("readonly.txt", "r");
     fs::permissions(root_ / "readonly.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);

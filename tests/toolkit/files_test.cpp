@@ -4,10 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -30,13 +31,16 @@ class FailLargeAllocations {
   ~FailLargeAllocations() { files_test::FailAllocationsAbove(0); }
 };
 
+// A directory of its own for each test, also when ctest runs several test
+// processes at once: create_directory succeeds for one caller only.
 fs::path MakeTempRoot(const char* tag) {
-  static int serial = 0;
-  const fs::path root =
-      fs::temp_directory_path() / ("lotan-files-" + std::string(tag) + "-" + std::to_string(std::rand()) + "-" +
-                                   std::to_string(++serial));
-  fs::create_directories(root);
-  return root;
+  static std::random_device seed;
+  for (;;) {
+    const fs::path root = fs::temp_directory_path() /
+                          ("lotan-files-" + std::string(tag) + "-" + std::to_string(seed()) + "-" +
+                           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    if (fs::create_directory(root)) return root;
+  }
 }
 
 void MakeWritable(const fs::path& path) {
