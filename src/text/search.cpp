@@ -86,6 +86,24 @@ bool Occurrences::Next(std::size_t& offset) {
   return useAutomaton_ ? NextByAutomaton(offset) : NextByComparison(offset);
 }
 
+std::size_t Occurrences::Count() {
+  std::size_t count = 0;
+  if (pattern_.size() == 1 && !useAutomaton_ && text_.size() >= kBlockBytes) {
+    // Every candidate of the filter is an occurrence: count whole blocks.
+    count += static_cast<std::size_t>(__builtin_popcount(pending_));
+    pending_ = 0;
+    if (position_ < blockEnd_) position_ = blockEnd_;
+    const std::size_t lastBlock = text_.size() - kBlockBytes;
+    for (; position_ <= lastBlock; position_ += kBlockBytes) {
+      count += static_cast<std::size_t>(__builtin_popcount(CandidatesAt(text_.data() + position_, 0, pattern_[0], pattern_[0])));
+    }
+    blockEnd_ = position_;
+  }
+  std::size_t at;
+  while (Next(at)) ++count;
+  return count;
+}
+
 bool Occurrences::NextByComparison(std::size_t& offset) {
   const std::size_t m = pattern_.size();
   const std::size_t lastStart = text_.size() - m;

@@ -41,6 +41,11 @@ class Occurrences {
   // returns false when there are no more.
   bool Next(std::size_t& offset);
 
+  // The number of occurrences that Next would still deliver; afterwards there
+  // are none left. One-byte patterns are counted a block at a time.
+  //   text::Occurrences("a,b,,c", ",", text::Resume::kAfterMatch).Count() == 3
+  std::size_t Count();
+
  private:
   bool NextByComparison(std::size_t& offset);
   bool NextInTail(std::size_t& offset);

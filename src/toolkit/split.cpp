@@ -50,12 +50,7 @@ int SplitText(const std::string& text, const std::string& delimiter, StringArray
     const std::string_view searchable = detail::Searchable(all, delimiter.size());
     // Counting first lets the array take its final size in one allocation; its
     // size is count + 1 throughout, as if it grew by one element per delimiter.
-    std::size_t delimiters = 0;
-    {
-      text::Occurrences counting(searchable, delimiter, text::Resume::kAfterMatch);
-      std::size_t at;
-      while (counting.Next(at)) ++delimiters;
-    }
+    const std::size_t delimiters = text::Occurrences(searchable, delimiter, text::Resume::kAfterMatch).Count();
     parts.clear();
     parts.shrink_to_fit();
     parts.reserve(delimiters + 1);
@@ -82,11 +77,9 @@ int SplitText(const std::string& text, const std::string& delimiter, StringArray
 }
 
 int CountOccurrences(const std::string& text, const std::string& pattern) {
-  text::Occurrences scan(detail::Searchable(text, pattern.size()), pattern, text::Resume::kOverlapping);
-  int count = 0;
-  std::size_t at;
-  while (scan.Next(at)) ++count;
-  return count;
+  // Searchable keeps every counted occurrence at an offset below INT_MAX.
+  return static_cast<int>(
+      text::Occurrences(detail::Searchable(text, pattern.size()), pattern, text::Resume::kOverlapping).Count());
 }
 
 std::string FieldAt(const std::string& text, const std::string& delimiter, int fieldNumber) {

@@ -110,6 +110,22 @@ TEST(OccurrencesTest, FindsOccurrencesAtEveryOffsetOfABlock) {
   }
 }
 
+TEST(OccurrencesTest, CountsWhatIsLeft) {
+  std::string fields;
+  for (int i = 0; i < 1000; ++i) fields += i % 3 == 0 ? "a,," : "bc,";
+  EXPECT_EQ(text::Occurrences(fields, ",", Resume::kAfterMatch).Count(), 1334u);
+  EXPECT_EQ(text::Occurrences(fields, ",,", Resume::kOverlapping).Count(), 334u);
+  EXPECT_EQ(text::Occurrences("a,b", "", Resume::kAfterMatch).Count(), 0u);
+  EXPECT_EQ(text::Occurrences(",", ",", Resume::kAfterMatch).Count(), 1u);
+  // After some occurrences have been taken, only the rest are counted.
+  text::Occurrences scan(fields, ",", Resume::kOverlapping);
+  std::size_t at = 0;
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(scan.Next(at));
+  EXPECT_EQ(at, 5u);
+  EXPECT_EQ(scan.Count(), 1331u);
+  EXPECT_FALSE(scan.Next(at));
+}
+
 TEST(OccurrencesTest, ResumesFromAGivenOffset) {
   text::Occurrences scan("abcabc", "abc", Resume::kOverlapping, 1);
   std::size_t at = 0;
