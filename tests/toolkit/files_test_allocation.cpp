@@ -22,3 +22,8 @@ void* operator new(std::size_t size) {
 }
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (failAbove != 0 && size > failAbove) return nullptr;
+  return std::malloc(size == 0 ? 1 : size);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
