@@ -43,24 +43,21 @@ constexpr std::size_t kBlockBytes = sizeof(Block);
 
 // The candidates among the 16 starts from `at`: bit k is set when byte at + k is
 // `first` and byte at + k + lastOffset is `last`.
-std::uint32_t CandidatesAt(const char* at, std::size_t lastOffset, char first, char last) {
-  // Lanes filled from words: filling them one by one compiles to a store per lane.
-  const std::uint64_t kLowBits = 0x0101010101010101u;
-  const std::uint64_t firstWord = kLowBits * static_cast<unsigned char>(first);
-  const std::uint64_t lastWord = kLowBits * static_cast<unsigned char>(last);
-  const std::uint64_t words[4] = {firstWord, firstWord, lastWord, lastWord};
-  Block firsts;
-  Block lasts;
+// Always inlined: called once per 16 bytes, a call would cost more than its work.
+__attribute__((always_inline)) inline std::uint32_t CandidatesAt(const char* at, std::size_t lastOffset, char first,
+                                                                 char last) {
+  // A scalar operand is spread over every lane, in registers.
+  const Block firsts = Block{} + static_cast<unsigned char>(first);
+  const Block lasts = Block{} + static_cast<unsigned char>(last);
   Block here;
   Block there;
-  std::memcpy(&firsts, words, sizeof firsts);
-  std::memcpy(&lasts, words + 2, sizeof lasts);
   std::memcpy(&here, at, sizeof here);
   std::memcpy(&there, at + lastOffset, sizeof there);
   const auto hits = (here == firsts) & (there == lasts);
   std::uint64_t halves[2];
   std::memcpy(halves, &hits, sizeof halves);
   // Each byte is 0xFF or 0; the multiply gathers one bit of each into the top byte.
+  constexpr std::uint64_t kLowBits = 0x0101010101010101u;
   constexpr std::uint64_t kGather = 0x0102040810204080u;
   const auto gather = [&](std::uint64_t half) { return static_cast<std::uint32_t>(((half & kLowBits) * kGather) >> 56); };
   return gather(halves[0]) | gather(halves[1]) << 8;
