@@ -78,10 +78,24 @@ bool Fill(platform::Stream stream, TextReader& reader) {
   return got != 0;
 }
 
+// The last two bytes stored in a piece, taken from where they were copied
+// from: reading them back from the piece just after the copy would wait for
+// the copy's stores to land.
+struct PieceTail {
+  char beforeLast = '\0';
+  char last = '\0';
+
+  void Note(const char* bytes, std::size_t count) {
+    if (count == 0) return;
+    beforeLast = count >= 2 ? bytes[count - 2] : last;
+    last = bytes[count - 1];
+  }
+};
+
 // One piece as fgets with a 512-byte buffer gives it on a text stream: at most
 // 511 translated bytes, ending after an LF if one comes first. Returns the
 // number of bytes stored in piece; 0 when the data is used up.
-int ReadPiece(platform::Stream stream, TextReader& reader, char* piece) {
+int ReadPiece(platform::Stream stream, TextReader& reader, char* piece, PieceTail& tail) {
   int count = 0;
   while (count < kPieceLimit) {
     if (reader.next == reader.end && !Fill(stream, reader)) break;
@@ -94,6 +108,7 @@ int ReadPiece(platform::Stream stream, TextReader& reader, char* piece) {
     if (const void* found = std::memchr(start, '\r', span)) {
       const auto before = static_cast<std::size_t>(static_cast<const char*>(found) - start);
       std::memcpy(piece + count, start, before);
+      tail.Note(start, before);
       count += static_cast<int>(before);
       reader.next += before;
       // The CR is removed only when an LF follows it in the file; when it is the
@@ -103,11 +118,13 @@ int ReadPiece(platform::Stream stream, TextReader& reader, char* piece) {
         ++reader.next;
       } else if (count < kPieceLimit) {
         piece[count++] = '\r';
+        tail.Note("\r", 1);
         ++reader.next;
       }
       continue;
     }
     std::memcpy(piece + count, start, span);
+    tail.Note(start, span);
     count += static_cast<int>(span);
     reader.next += span;
     if (lineFeed != nullptr) break;
@@ -217,14 +234,20 @@ LineResult ReadLine(int number, std::string& line) {
   char piece[kPieceBufferSize];
   try {
     for (;;) {
-      const int count = ReadPiece(stream, reader, piece);
+      PieceTail tail;
+      const int count = ReadPiece(stream, reader, piece, tail);
       if (count == 0) break;
       int last = count - 1;
-      while (last >= 0 && piece[last] == '\0') --last;
-      if (last < 0) continue;
-      const char byte = piece[last];
+      char byte = tail.last;
+      char beforeLast = tail.beforeLast;
+      if (byte == '\0') {  // zero bytes end the piece: the last non-zero one decides
+        while (last >= 0 && piece[last] == '\0') --last;
+        if (last < 0) continue;
+        byte = piece[last];
+        beforeLast = last > 0 ? piece[last - 1] : '\0';
+      }
       if (byte == '\n' || byte == '\r') {
-        const int keep = byte == '\n' && last > 0 && piece[last - 1] == '\r' ? last - 1 : last;
+        const int keep = byte == '\n' && last > 0 && beforeLast == '\r' ? last - 1 : last;
         line.append(piece, static_cast<std::size_t>(keep));
         break;
       }
