@@ -11,7 +11,9 @@ namespace toolkit {
 
 // Positions count from 1 and every integer may hold any 32-bit value. None of
 // these routines throws; a result that cannot be built (memory exhausted) is 0
-// or the empty text.
+// or the empty text. Positions and counts being 32-bit, an occurrence is found
+// only where it begins at a position up to INT_MAX (this matters only for texts
+// longer than 2 GiB, whose length LastPosition reports as INT_MAX).
 
 // Cuts `text` at every occurrence of `delimiter`, found left to right without
 // overlap, into `parts`, whose former elements are all released. Returns the
