@@ -18,7 +18,7 @@ namespace {
 // The directory search of the process, kept between calls of FileExists.
 // How much of a whole-file read is zeroed, read and searched at a time: small
 // enough to stay in the cache between the three steps.
-constexpr std::size_t kWholeFileSlice = 64 * 1024;
+constexpr std::size_t kWholeFileSlice = 128 * 1024;
 
 struct SearchState {
   bool open;

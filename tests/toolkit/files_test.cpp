@@ -190,8 +190,8 @@ TEST_F(FilesTest, ReadWholeFileGivesTheStoredBytesBeforeTheFirstZero) {
       {"", ""},
       {"a\x1a" "b\rc\n", "a\x1a" "b\rc\n"},
       {std::string(20000, 'z'), std::string(20000, 'z')},
-      // Around the 64 KiB slices in which the result is filled: one byte short
-      // of four slices, four slices exactly, many, a zero in a later slice.
+      // Around the 128 KiB slices in which the result is filled: one byte short
+      // of two slices, two slices exactly, several, a zero in a later slice.
       {std::string(262143, 'w'), std::string(262143, 'w')},
       {std::string(262144, 'w'), std::string(262144, 'w')},
       {std::string(600001, 'e'), std::string(600001, 'e')},
