@@ -3,8 +3,8 @@
 
 #include "toolkit/files.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -15,11 +15,11 @@
 namespace toolkit {
 namespace {
 
-// The directory search of the process, kept between calls of FileExists.
 // How much of a whole-file read is zeroed, read and searched at a time: small
 // enough to stay in the cache between the three steps.
 constexpr std::size_t kWholeFileSlice = 128 * 1024;
 
+// The directory search of the process, kept between calls of FileExists.
 struct SearchState {
   bool open;
   std::uint32_t allowed;
