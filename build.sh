@@ -2,6 +2,7 @@
 # Entry point for people and CI: installs what is missing, then builds and runs.
 #   ./build.sh demo   convert a sample through the real DLL under Wine, then on Linux
 #   ./build.sh test   configure, build and run every test of both builds
+#   ./build.sh package   the win32 ZIP and the Linux tar.gz under build/packages/
 #   ./build.sh fuzz [SECONDS]   run every fuzz target (default 300 s each)
 #   ./build.sh sanitize         every native test under ASan+UBSan, thread tests under TSan
 set -euo pipefail
@@ -18,7 +19,7 @@ declare -A NEEDED=(
   [g++-mingw-w64-i686]=/usr/bin/i686-w64-mingw32-g++-posix
   [mingw-w64-i686-dev]=/usr/i686-w64-mingw32/include/windows.h
   [wine]=/usr/bin/wine
-  [wine32:i386]=/usr/lib/wine/i386-windows/kernel32.dll
+  [wine32:i386]=/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll
   [bsdutils]=/usr/bin/script
   [python3]=/usr/bin/python3
   [clang]=/usr/bin/clang++
@@ -74,6 +75,21 @@ run_demo() {
   exec tools/demo.sh
 }
 
+# Both archives, then the ZIP unpacked into an empty folder and its cpconv.exe
+# run under Wine. LOTAN_WIN32_BUILD and LOTAN_NATIVE_BUILD name other build directories.
+run_package() {
+  local win32=${LOTAN_WIN32_BUILD:-build/win32} native=${LOTAN_NATIVE_BUILD:-build/native} dir
+  for dir in "$win32" "$native"; do
+    cmake --preset "$([[ $dir == "$win32" ]] && echo win32 || echo native)" -B "$dir" >/dev/null
+    cmake --build "$dir" -j2
+    cpack --config "$dir/CPackConfig.cmake"
+  done
+  local status=0
+  ctest --test-dir "$win32" -R '^package_zip$' --output-on-failure || status=$?
+  WINEPREFIX="$PWD/$win32/wineprefix" wineserver -w 2>/dev/null || true
+  return $status
+}
+
 run_sanitizers() {
   configure_and_build native-asan
   ctest --preset native-asan
@@ -105,10 +121,11 @@ command=${1:-}
 case "$command" in
   test) install_missing; run_tests ;;
   demo) install_missing; run_demo ;;
+  package) install_missing; run_package ;;
   sanitize) install_missing; run_sanitizers ;;
   fuzz) install_missing; shift; run_fuzz "$@" ;;
   *)
-    echo "usage: $0 demo|test|sanitize|fuzz [SECONDS]" >&2
+    echo "usage: $0 demo|test|package|sanitize|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

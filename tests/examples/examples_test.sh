@@ -41,6 +41,18 @@ fi
 check load_time "$work/load_time.expected" "$@" "$work/consumer/load_time$exe"
 check run_time "$work/run_time.expected" "$@" "$work/consumer/run_time$exe" $library
 
+# The pkg-config file of the Linux package, for builds without CMake.
+if [ -z "$exe" ]; then
+  if command -v pkg-config >/dev/null; then
+    flags=$(PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig" pkg-config --cflags --libs LotanconvertCP) &&
+      cc -Wall -Wextra -Werror -o "$work/consumer/load_time_pc" "$examples/load_time.c" $flags ||
+      { echo "FAIL: load_time.c does not build with the pkg-config file" >&2; status=1; }
+    check load_time_pc "$work/load_time.expected" env LD_LIBRARY_PATH="$work/prefix/lib" "$work/consumer/load_time_pc"
+  else
+    echo "pkg-config is not installed: LotanconvertCP.pc not checked"
+  fi
+fi
+
 # The run-time host reports a library it cannot load, with its own exit status.
 if "$@" "$work/consumer/run_time$exe" "$work/consumer/no-such-library" >/dev/null 2>"$work/missing.err"; then
   echo "FAIL: run_time succeeded without a library" >&2
