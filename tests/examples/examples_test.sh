@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds examples/ as a separate project against the installed package (prefix
 # WORK/prefix) through find_package, then runs the load-time and the run-time
-# C example and compares their output with the expected bytes.
+# C example and the host that silences the trace, and compares their output with
+# the expected bytes.
 #   examples_test.sh WORK EXAMPLES TOOLCHAIN|- [EMULATOR...]
 set -u
 work=$1 examples=$2 toolchain=$3
@@ -40,6 +41,8 @@ fi
 { trace_utf8; printf 'UTF-8, 12 bytes: D0 9F D1 80 D0 B8 D0 B2 D0 B5 D1 82\n'; } >"$work/run_time.expected"
 check load_time "$work/load_time.expected" "$@" "$work/consumer/load_time$exe"
 check run_time "$work/run_time.expected" "$@" "$work/consumer/run_time$exe" $library
+printf 'silent, 6 bytes: 8F E0 A8 A2 A5 E2\n' >"$work/quiet.expected"
+check quiet "$work/quiet.expected" "$@" "$work/consumer/quiet$exe"
 
 # The pkg-config file of the Linux package, for builds without CMake.
 if [ -z "$exe" ]; then
