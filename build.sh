@@ -84,6 +84,7 @@ run_package() {
     cmake --build "$dir" -j2
     cpack --config "$dir/CPackConfig.cmake"
   done
+  rm -rf build/packages/_CPack_Packages
   local status=0
   ctest --test-dir "$win32" -R '^package_zip$' --output-on-failure || status=$?
   WINEPREFIX="$PWD/$win32/wineprefix" wineserver -w 2>/dev/null || true
