@@ -4,10 +4,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace fuzz {
+
+// Stops the run at a law that does not hold, naming its line so that the
+// fuzzer's report says which one.
+inline void Check(bool law, const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+  if (law) return;
+  std::fprintf(stderr, "law broken at %s:%d\n", file, line);
+  std::abort();
+}
 
 class Input {
  public:
