@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -84,6 +85,41 @@ TEST(TracePipeTest, PipeWithoutReaderLosesTheTraceOnly) {
   ASSERT_EQ(pthread_sigmask(SIG_BLOCK, nullptr, &mask), 0);
   EXPECT_EQ(sigismember(&mask, SIGPIPE), 0);
   sigaction(SIGPIPE, &original, nullptr);
+}
+
+TEST(TracePipeTest, SocketWithoutReaderLosesTheTraceOnly) {
+  struct sigaction original = {};
+  struct sigaction byDefault = {};
+  byDefault.sa_handler = SIG_DFL;
+  sigemptyset(&byDefault.sa_mask);
+  ASSERT_EQ(sigaction(SIGPIPE, &byDefault, &original), 0);
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+  close(ends[0]);
+  {
+    StandardOutputOnto redirect(ends[1]);
+    trace::TraceText("lost", true);
+  }
+  close(ends[1]);
+  sigset_t pending;
+  sigemptyset(&pending);
+  ASSERT_EQ(sigpending(&pending), 0);
+  EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
+  sigaction(SIGPIPE, &original, nullptr);
+}
+
+TEST(TracePipeTest, SocketReceivesThePieces) {
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+  {
+    StandardOutputOnto redirect(ends[1]);
+    trace::TraceInteger(7, true);
+  }
+  close(ends[1]);
+  char buffer[16];
+  const ssize_t n = read(ends[0], buffer, sizeof buffer);
+  close(ends[0]);
+  EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0), " 7\r\n");
 }
 
 }  // namespace
