@@ -16,33 +16,12 @@
 
 #include "LotanconvertCP.h"
 #include "library/conversion_cases.h"
+#include "library/loaded_library.h"
 #include "library/redirect.h"
 #include "platform/platform.h"
 
 namespace library_test {
 namespace {
-
-// The library loaded for the lifetime of the object.
-class LoadedLibrary {
- public:
-  LoadedLibrary() : library_(platform::OpenLibrary(LOTAN_LIBRARY_NAME)) {}
-  ~LoadedLibrary() { Unload(); }
-  LoadedLibrary(const LoadedLibrary&) = delete;
-  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-
-  bool Loaded() const { return library_ != nullptr; }
-  LotanconvertCPFunction Convert() const {
-    return reinterpret_cast<LotanconvertCPFunction>(platform::LibrarySymbol(library_, LOTAN_CONVERT_SYMBOL));
-  }
-  void Unload() {
-    if (library_ != nullptr) platform::CloseLibrary(library_);
-    library_ = nullptr;
-  }
-  platform::Library Handle() const { return library_; }
-
- private:
-  platform::Library library_;
-};
 
 TEST(DllTest, ExportIsFoundByItsNameOnly) {
   LoadedLibrary library;
