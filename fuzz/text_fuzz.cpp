@@ -1,20 +1,13 @@
 // The text rules on random texts and positions: no crash, no sanitizer report,
 // and the laws that relate the rules to one another.
 
-#include <cstdlib>
 #include <string>
 
 #include "input.h"
 #include "text/search.h"
 #include "text/text.h"
 
-namespace {
-
-void Check(bool law) {
-  if (!law) std::abort();
-}
-
-}  // namespace
+using fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Input input(data, size);
