@@ -5,6 +5,7 @@
 #   ./build.sh package   the win32 ZIP and the Linux tar.gz under build/packages/
 #   ./build.sh fuzz [SECONDS]   run every fuzz target (default 300 s each)
 #   ./build.sh sanitize         every native test under ASan+UBSan, thread tests under TSan
+#   ./build.sh bench            Release builds, every benchmark, one table of the speed goals
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -118,6 +119,33 @@ run_fuzz() {
   done
 }
 
+# Release builds of the benchmarks (Linux) and of the timing program (Windows, run
+# under Wine), every run's output under <bench dir>/results, then one table.
+# LOTAN_BENCH_BUILD and LOTAN_BENCH_WIN32_BUILD name other build directories.
+run_bench() {
+  local native=${LOTAN_BENCH_BUILD:-build/bench} win32=${LOTAN_BENCH_WIN32_BUILD:-build/bench-win32}
+  cmake --preset bench -B "$native" >/dev/null
+  cmake --build "$native" -j2
+  cmake --preset win32 -B "$win32" -DCMAKE_BUILD_TYPE=Release -DLOTAN_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
+  cmake --build "$win32" -j2 --target convert_timing_win32
+  local results=$native/results
+  mkdir -p "$results"
+  local json=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true --benchmark_out_format=json)
+  "$native/bench/convert_bench" "${json[@]}" --benchmark_out="$results/convert.json"
+  "$native/bench/toolkit_bench" "${json[@]}" --benchmark_out="$results/toolkit.json" \
+    --benchmark_filter='^BM_(CountOccurrences|CountByMemmem|CountOneByte|CountOneByteByMemmem|AdversarialCount|AdversarialByMemmem|ReplaceAll|ReplaceByAbsl|ReplaceAllWord|ReplaceWordByAbsl|SplitText|SplitByAbsl)/16777216$'
+  "$native/bench/files_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    --benchmark_out_format=json --benchmark_out="$results/files.json"
+  local target
+  for target in nul file; do
+    cmake/wine-run.sh --prefix="$PWD/$win32/wineprefix" "$win32/bench/convert_timing_win32.exe" "$target" 9 \
+      >"$results/win32_$target.txt"
+  done
+  WINEPREFIX="$PWD/$win32/wineprefix" wineserver -w 2>/dev/null || true
+  echo
+  python3 bench/report.py "$results"
+}
+
 command=${1:-}
 case "$command" in
   test) install_missing; run_tests ;;
@@ -125,8 +153,9 @@ case "$command" in
   package) install_missing; run_package ;;
   sanitize) install_missing; run_sanitizers ;;
   fuzz) install_missing; shift; run_fuzz "$@" ;;
+  bench) install_missing; run_bench ;;
   *)
-    echo "usage: $0 demo|test|package|sanitize|fuzz [SECONDS]" >&2
+    echo "usage: $0 demo|test|package|sanitize|fuzz [SECONDS]|bench" >&2
     exit 2
     ;;
 esac
