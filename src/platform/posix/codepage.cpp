@@ -48,17 +48,18 @@ int DecodeSingleByte(const char16_t* decode, const char* __restrict source, int 
   if (targetCount == 0) return sourceCount;
   const int n = sourceCount <= targetCount ? sourceCount : targetCount;
   int i = 0;
-  // Four lookups go out in one 8-byte store: about three times the speed of
-  // storing each unit on its own, measured with gcc -O2 on x86-64.
-  for (; i + 4 <= n; i += 4) {
-    const std::uint64_t units = std::uint64_t{decode[static_cast<unsigned char>(source[i])]} |
-                                std::uint64_t{decode[static_cast<unsigned char>(source[i + 1])]} << 16 |
-                                std::uint64_t{decode[static_cast<unsigned char>(source[i + 2])]} << 32 |
-                                std::uint64_t{decode[static_cast<unsigned char>(source[i + 3])]} << 48;
-    if constexpr (std::endian::native == std::endian::little) {
+  // Four bytes come in one 4-byte load and their units go out in one 8-byte
+  // store: about three times the speed of a unit at a time. Byte by byte loads
+  // are no good here: at -O3 gcc 12 turns them into a vector emulation of four
+  // gathers that runs at a quarter of this speed (0.8 against 3.3 GB/s, x86-64).
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 4 <= n; i += 4) {
+      std::uint32_t bytes;
+      std::memcpy(&bytes, source + i, sizeof bytes);
+      const std::uint64_t units = std::uint64_t{decode[bytes & 0xFF]} | std::uint64_t{decode[(bytes >> 8) & 0xFF]} << 16 |
+                                  std::uint64_t{decode[(bytes >> 16) & 0xFF]} << 32 |
+                                  std::uint64_t{decode[bytes >> 24]} << 48;
       std::memcpy(target + i, &units, sizeof units);
-    } else {
-      for (int k = 0; k < 4; ++k) target[i + k] = static_cast<char16_t>(units >> (16 * k));
     }
   }
   for (; i < n; ++i) target[i] = decode[static_cast<unsigned char>(source[i])];
