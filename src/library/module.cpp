@@ -1,6 +1,7 @@
 // Load and unload of the module: the shut-down list, the hook and ModuleSetUp.
 // All state here is plain data or storage constructed on first use and never
-// destroyed, so nothing depends on static constructors or destructors running.
+// destroyed, so nothing depends on static constructors or destructors running;
+// the module strings' storage is given back at detach.
 
 #include "library/module.h"
 
@@ -58,6 +59,18 @@ void Assign(std::string& target, const char* constant) {
   }
 }
 
+// Gives the strings' storage back at unload: the heap they come from outlives
+// the module, so a host that loads and unloads the library again and again
+// would otherwise lose it each time. Swapping with an empty string allocates
+// nothing.
+void ReleaseStrings() noexcept {
+  ModuleStrings& strings = Strings();
+  for (std::string* text : {&strings.koi8rToWin1251, &strings.win1251ToKoi8r, &strings.win1251Upper,
+                            &strings.win1251Lower}) {
+    std::string().swap(*text);
+  }
+}
+
 }  // namespace
 
 int ModuleEntry(void* module, std::uint32_t reason, void* reserved, void (*runStaticInitialisation)()) {
@@ -75,11 +88,15 @@ int ModuleEntry(void* module, std::uint32_t reason, void* reserved, void (*runSt
   }
   if (reason == kProcessDetach) {
     ModuleHook(module, reason, reserved);
-    if (listStart == nullptr) return 0;
+    if (listStart == nullptr) {
+      ReleaseStrings();
+      return 0;
+    }
     for (platform::ExitAction* entry = listEnd; entry != listStart;) {
       --entry;
       if (*entry != nullptr) (*entry)();
     }
+    ReleaseStrings();
     system.Release(listStart);
     listStart = nullptr;
     listEnd = nullptr;

@@ -44,7 +44,9 @@ void ModuleSetUp();
 int RegisterShutdownAction(platform::ExitAction action);
 
 // The four module strings: empty before ModuleSetUp, then 64, 64, 32 and 32
-// bytes. Nothing in the library reads them; they are kept until unload.
+// bytes. Nothing in the library reads them; they are kept until unload, where
+// the process detach empties them after the shut-down actions and frees their
+// storage.
 //   Koi8rToWin1251()[0] == '\xFE'   (KOI8-R 0xC0 is "ю", 0xFE in Windows-1251)
 const std::string& Koi8rToWin1251();
 const std::string& Win1251ToKoi8r();

@@ -121,6 +121,22 @@ TEST_F(ModuleEntryTest, AttachFailsWhenTheListCannotBeAllocated) {
   EXPECT_TRUE(events.empty()) << "no flush after a failed attach";
 }
 
+// Loading and unloading again and again must not leave the strings' storage behind.
+TEST_F(ModuleEntryTest, DetachGivesTheModuleStringsBack) {
+  ASSERT_EQ(library::ModuleEntry(nullptr, library::kProcessAttach, nullptr, nullptr), 1);
+  ASSERT_EQ(library::Koi8rToWin1251().size(), 64u);
+  EXPECT_EQ(library::ModuleEntry(nullptr, library::kProcessDetach, nullptr, nullptr), 1);
+  for (const std::string* text : {&library::Koi8rToWin1251(), &library::Win1251ToKoi8r(), &library::Win1251Upper(),
+                                  &library::Win1251Lower()}) {
+    EXPECT_TRUE(text->empty());
+  }
+  // A failed attach runs no set-up; its detach leaves them empty too.
+  refuseAllocation = true;
+  EXPECT_EQ(library::ModuleEntry(nullptr, library::kProcessAttach, nullptr, nullptr), 0);
+  EXPECT_EQ(library::ModuleEntry(nullptr, library::kProcessDetach, nullptr, nullptr), 0);
+  EXPECT_TRUE(library::Koi8rToWin1251().empty());
+}
+
 TEST_F(ModuleEntryTest, ThreadNotificationsChangeNothing) {
   ASSERT_EQ(library::ModuleEntry(nullptr, library::kProcessAttach, nullptr, nullptr), 1);
   events.clear();
