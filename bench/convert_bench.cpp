@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -86,30 +87,46 @@ void WriteLine(std::string_view label, std::string_view value) {
   Write("\r\n");
 }
 
-// What a host would do with no library in between: its buffers made once, the two
-// conversion calls, the result copied, and the same 18 pieces written.
+// What a host would do with no library in between: the two conversion calls, the
+// result copied, and the same 18 pieces written (lines 2 and 3 from its buffers,
+// whatever they hold). Its buffers are made once, or, with `fresh`, taken from
+// malloc on every call and left unfilled, as a host that keeps nothing would.
 class BareLoop {
  public:
-  explicit BareLoop(std::size_t length)
-      : wide_(length), encoded_(2 * length, '-'), decodedFill_(2 * length, ','), out_(2 * length + 1, '\0') {}
+  BareLoop(std::size_t length, bool fresh)
+      : fresh_(fresh), wide_(fresh ? 0 : length), encoded_(fresh ? 0 : 2 * length), out_(2 * length + 1, '\0') {}
 
   void Run(const std::string& source) {
-    const int n = static_cast<int>(source.size());
-    platform::Calls& system = platform::System();
-    WriteNumber("nLen=", n);
-    WriteLine("strDst=", decodedFill_);
-    WriteLine("strRet=", encoded_);
-    const int decoded = system.MultiByteToWide(kFrom, source.data(), n, wide_.data(), n);
-    WriteNumber("nRet=", decoded);
-    const int encoded = system.WideToMultiByte(kTo, wide_.data(), decoded, encoded_.data(), 2 * n);
-    WriteLine("strRet=", encoded_);
-    WriteNumber("nRet=", encoded);
-    std::memcpy(out_.data(), encoded_.data(), static_cast<std::size_t>(encoded));
-    out_[static_cast<std::size_t>(encoded)] = '\0';
-    WriteLine("strOut=", std::string_view(out_.data(), static_cast<std::size_t>(encoded)));
+    const std::size_t length = source.size();
+    if (!fresh_) {
+      Convert(source, wide_.data(), encoded_.data());
+      return;
+    }
+    auto* wide = static_cast<char16_t*>(std::malloc(2 * length));
+    auto* encoded = static_cast<char*>(std::malloc(2 * length));
+    if (wide != nullptr && encoded != nullptr) Convert(source, wide, encoded);
+    std::free(encoded);
+    std::free(wide);
   }
 
  private:
+  void Convert(const std::string& source, char16_t* wide, char* encoded) {
+    const int n = static_cast<int>(source.size());
+    const auto scratch = 2 * source.size();
+    platform::Calls& system = platform::System();
+    WriteNumber("nLen=", n);
+    WriteLine("strDst=", std::string_view(reinterpret_cast<const char*>(wide), scratch));
+    WriteLine("strRet=", std::string_view(encoded, scratch));
+    const int decoded = system.MultiByteToWide(kFrom, source.data(), n, wide, n);
+    WriteNumber("nRet=", decoded);
+    const int count = system.WideToMultiByte(kTo, wide, decoded, encoded, 2 * n);
+    WriteLine("strRet=", std::string_view(encoded, scratch));
+    WriteNumber("nRet=", count);
+    std::memcpy(out_.data(), encoded, static_cast<std::size_t>(count));
+    out_[static_cast<std::size_t>(count)] = '\0';
+    WriteLine("strOut=", std::string_view(out_.data(), static_cast<std::size_t>(count)));
+  }
+
   static void WriteNumber(std::string_view label, int value) {
     char piece[16];
     const int length = std::snprintf(piece, sizeof piece, "% d\r\n", value);
@@ -117,9 +134,9 @@ class BareLoop {
     Write(std::string_view(piece, static_cast<std::size_t>(length)));
   }
 
+  bool fresh_;
   std::vector<char16_t> wide_;
-  std::string encoded_;
-  std::string decodedFill_;
+  std::vector<char> encoded_;
   std::string out_;
 };
 
@@ -141,9 +158,9 @@ void ConvertCall(benchmark::State& state, bool toFile, std::size_t size) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(size));
 }
 
-void BareCall(benchmark::State& state, bool toFile, std::size_t size) {
+void BareCall(benchmark::State& state, bool toFile, std::size_t size, bool fresh = false) {
   const std::string source = size == 100 ? ShortText() : CyrillicText(size);
-  BareLoop bare(source.size());
+  BareLoop bare(source.size(), fresh);
   TraceTarget target(toFile);
   if (!target.Ok()) state.SkipWithError("cannot redirect descriptor 1");
   for (auto _ : state) {
@@ -179,12 +196,14 @@ void BM_ConvertCallFile(benchmark::State& state) { ConvertCall(state, true, 100)
 void BM_BareCallFile(benchmark::State& state) { BareCall(state, true, 100); }
 void BM_Convert16MiB(benchmark::State& state) { ConvertCall(state, false, 16 * kMiB); }
 void BM_Bare16MiB(benchmark::State& state) { BareCall(state, false, 16 * kMiB); }
+void BM_BareFresh16MiB(benchmark::State& state) { BareCall(state, false, 16 * kMiB, true); }
 BENCHMARK(BM_ConvertCallDevNull)->MinTime(0.2);
 BENCHMARK(BM_BareCallDevNull)->MinTime(0.2);
 BENCHMARK(BM_ConvertCallFile)->MinTime(0.2);
 BENCHMARK(BM_BareCallFile)->MinTime(0.2);
 BENCHMARK(BM_Convert16MiB)->Unit(benchmark::kMillisecond)->Iterations(8);
 BENCHMARK(BM_Bare16MiB)->Unit(benchmark::kMillisecond)->Iterations(8);
+BENCHMARK(BM_BareFresh16MiB)->Unit(benchmark::kMillisecond)->Iterations(8);
 
 // The stand-ins and iconv on 4 MiB of the same text: single-byte to single-byte
 // (decode then encode, against iconv's direct path), to UTF-16 and back.

@@ -50,34 +50,49 @@ void Write(HANDLE output, std::string_view piece) {
   }
 }
 
-// What a host does with no library in between: its buffers made once, the two
-// conversion calls, the copy, and the same 18 pieces written.
+// What a host does with no library in between: the two conversion calls, the
+// copy, and the same 18 pieces written (lines 2 and 3 from its buffers, whatever
+// they hold). Its buffers are made once, or, with `fresh`, taken from malloc on
+// every call and left unfilled, as a host that keeps nothing would.
 class BareLoop {
  public:
-  BareLoop(HANDLE output, std::size_t length)
+  BareLoop(HANDLE output, std::size_t length, bool fresh)
       : output_(output),
-        wide_(length),
-        encoded_(2 * length, '-'),
-        decodedFill_(2 * length, ','),
+        fresh_(fresh),
+        wide_(fresh ? 0 : length),
+        encoded_(fresh ? 0 : 2 * length),
         out_(2 * length + 1, '\0') {}
 
   void Run(const std::string& source) {
-    const int n = static_cast<int>(source.size());
-    WriteNumber("nLen=", n);
-    WriteLine("strDst=", decodedFill_);
-    WriteLine("strRet=", encoded_);
-    const int decoded = MultiByteToWideChar(kFrom, 0, source.data(), n, wide_.data(), n);
-    WriteNumber("nRet=", decoded);
-    const int encoded = WideCharToMultiByte(kTo, 0, wide_.data(), decoded, encoded_.data(), 2 * n, nullptr, nullptr);
-    WriteLine("strRet=", encoded_);
-    WriteNumber("nRet=", encoded);
-    const auto count = static_cast<std::size_t>(encoded > 0 ? encoded : 0);
-    std::memcpy(out_.data(), encoded_.data(), count);
-    out_[count] = '\0';
-    WriteLine("strOut=", std::string_view(out_.data(), count));
+    const std::size_t length = source.size();
+    if (!fresh_) {
+      Convert(source, wide_.data(), encoded_.data());
+      return;
+    }
+    auto* wide = static_cast<wchar_t*>(std::malloc(2 * length));
+    auto* encoded = static_cast<char*>(std::malloc(2 * length));
+    if (wide != nullptr && encoded != nullptr) Convert(source, wide, encoded);
+    std::free(encoded);
+    std::free(wide);
   }
 
  private:
+  void Convert(const std::string& source, wchar_t* wide, char* encoded) {
+    const int n = static_cast<int>(source.size());
+    const auto scratch = 2 * source.size();
+    WriteNumber("nLen=", n);
+    WriteLine("strDst=", std::string_view(reinterpret_cast<const char*>(wide), scratch));
+    WriteLine("strRet=", std::string_view(encoded, scratch));
+    const int decoded = MultiByteToWideChar(kFrom, 0, source.data(), n, wide, n);
+    WriteNumber("nRet=", decoded);
+    const int count = WideCharToMultiByte(kTo, 0, wide, decoded, encoded, 2 * n, nullptr, nullptr);
+    WriteLine("strRet=", std::string_view(encoded, scratch));
+    WriteNumber("nRet=", count);
+    const auto bytes = static_cast<std::size_t>(count > 0 ? count : 0);
+    std::memcpy(out_.data(), encoded, bytes);
+    out_[bytes] = '\0';
+    WriteLine("strOut=", std::string_view(out_.data(), bytes));
+  }
   void WriteLine(std::string_view label, std::string_view value) {
     Write(output_, label);
     Write(output_, value);
@@ -91,9 +106,9 @@ class BareLoop {
   }
 
   HANDLE output_;
+  bool fresh_;
   std::vector<wchar_t> wide_;
-  std::string encoded_;
-  std::string decodedFill_;
+  std::vector<char> encoded_;
   std::string out_;
 };
 
@@ -123,24 +138,32 @@ double Median(std::vector<double> values) {
   return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-// Alternating batches of the library and the bare loop; prints both medians.
+// Alternating batches of the library, the bare loop with buffers kept and, for
+// `fresh`, the bare loop taking its buffers on every call; prints the medians.
 void Compare(HANDLE results, const std::string& name, LotanconvertCPFunction convert, HANDLE output,
-             std::size_t size, int calls, int repetitions) {
+             std::size_t size, int calls, int repetitions, bool fresh) {
   const std::string source = CyrillicText(size);
   std::string out(2 * size + 1, '\0');
-  BareLoop bare(output, size);
+  BareLoop bare(output, size, false);
+  BareLoop bareFresh(output, size, true);
   // One untimed call of each: the code pages' first use and the heap's growth.
   convert(source.c_str(), kFrom, kTo, out.data());
   bare.Run(source);
   std::vector<double> library;
   std::vector<double> baseline;
+  std::vector<double> freshBaseline;
   for (int r = 0; r < repetitions; ++r) {
     library.push_back(TimeBatch(calls, [&] { convert(source.c_str(), kFrom, kTo, out.data()); }));
     baseline.push_back(TimeBatch(calls, [&] { bare.Run(source); }));
+    if (fresh) freshBaseline.push_back(TimeBatch(calls, [&] { bareFresh.Run(source); }));
   }
   char line[256];
-  const int length = std::snprintf(line, sizeof line, "win32_convert_%s %.1f\nwin32_bare_%s %.1f\n", name.c_str(),
-                                   Median(library), name.c_str(), Median(baseline));
+  int length = std::snprintf(line, sizeof line, "win32_convert_%s %.1f\nwin32_bare_%s %.1f\n", name.c_str(),
+                             Median(library), name.c_str(), Median(baseline));
+  if (fresh) {
+    length += std::snprintf(line + length, sizeof line - static_cast<std::size_t>(length),
+                            "win32_barefresh_%s %.1f\n", name.c_str(), Median(freshBaseline));
+  }
   Write(results, std::string_view(line, static_cast<std::size_t>(length)));
 }
 
@@ -181,8 +204,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot load CONVERT@16 from LotanconvertCP.dll\n");
     return 1;
   }
-  Compare(results, "call_" + target, convert, output, 100, 2000, repetitions);
-  if (target == "nul") Compare(results, "16mib_nul", convert, output, std::size_t{16} << 20, 1, repetitions);
+  Compare(results, "call_" + target, convert, output, 100, 2000, repetitions, false);
+  if (target == "nul") Compare(results, "16mib_nul", convert, output, std::size_t{16} << 20, 1, repetitions, true);
   FreeLibrary(module);
   CloseHandle(output);
   return 0;
