@@ -4,13 +4,31 @@
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "platform/table.h"
 
 namespace platform::detail {
 namespace {
 
-void* Allocate(std::size_t size) { return malloc(size); }
+// A block of several MiB usually comes from a fresh mapping of its own (glibc),
+// and filling it costs a page fault per 4 KiB page: two 32 MiB scratch strings
+// spent more time in faults than in converting (measured, x86-64 under a
+// hypervisor). Huge pages there cut the faults 512-fold; where the kernel has
+// none, or uses them anyway, the advice changes nothing.
+void* Allocate(std::size_t size) {
+  void* block = malloc(size);
+  constexpr std::size_t kLargeBlock = std::size_t{4} << 20;
+  if (block != nullptr && size >= kLargeBlock) {
+    static const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t start = (first + page - 1) & ~(page - 1);
+    const std::uintptr_t end = (first + size) & ~(page - 1);
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  }
+  return block;
+}
 void Release(void* block) { free(block); }
 void SetErrno(int value) { errno = value; }
 
