@@ -138,7 +138,7 @@ run_bench() {
     --benchmark_out_format=json --benchmark_out="$results/files.json"
   local target
   for target in nul file; do
-    cmake/wine-run.sh --prefix="$PWD/$win32/wineprefix" "$win32/bench/convert_timing_win32.exe" "$target" 9 \
+    cmake/wine-run.sh --prefix="$PWD/$win32/wineprefix" "$win32/bench/convert_timing_win32.exe" "$target" 15 \
       >"$results/win32_$target.txt"
   done
   WINEPREFIX="$PWD/$win32/wineprefix" wineserver -w 2>/dev/null || true
