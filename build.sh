@@ -153,7 +153,12 @@ case "$command" in
   package) install_missing; run_package ;;
   sanitize) install_missing; run_sanitizers ;;
   fuzz) install_missing; shift; run_fuzz "$@" ;;
-  bench) install_missing; run_bench ;;
+  bench)
+    NEEDED[libbenchmark-dev]=/usr/include/benchmark/benchmark.h
+    NEEDED[libabsl-dev]=/usr/include/absl/strings/str_split.h
+    install_missing
+    run_bench
+    ;;
   *)
     echo "usage: $0 demo|test|package|sanitize|fuzz [SECONDS]|bench" >&2
     exit 2
