@@ -23,6 +23,7 @@ declare -A NEEDED=(
   [wine32:i386]=/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll
   [bsdutils]=/usr/bin/script
   [python3]=/usr/bin/python3
+  [pkg-config]=/usr/bin/pkg-config
   [clang]=/usr/bin/clang++
   [libclang-rt-14-dev]=/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a
 )
@@ -42,7 +43,7 @@ install_missing() {
   echo "Installing: ${missing[*]}"
   dpkg --add-architecture i386
   apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 configure_and_build() {
