@@ -42,7 +42,9 @@ install_missing() {
   fi
   echo "Installing: ${missing[*]}"
   dpkg --add-architecture i386
-  apt-get update -qq
+  # A mirror caught mid-sync fails `apt-get update` now and then: try again, then
+  # go on with the lists there are.
+  apt-get update -qq || { sleep 5; apt-get update -qq; } || true
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
