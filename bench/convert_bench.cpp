@@ -19,32 +19,16 @@
 #include <string_view>
 #include <vector>
 
+#include "bare_loop.h"
 #include "library/convert.h"
 #include "platform/platform.h"
 
 namespace {
 
-constexpr int kFrom = 1251;
-constexpr int kTo = 866;
+using bench::CyrillicText;
+using bench::kFrom;
+using bench::kTo;
 constexpr std::size_t kMiB = std::size_t{1} << 20;
-
-// Windows-1251 text: Cyrillic words of 2 to 9 letters (bytes 0xC0 to 0xFF)
-// between single spaces, the same bytes on every run.
-std::string CyrillicText(std::size_t size) {
-  std::string text(size, ' ');
-  std::uint32_t state = 12345;
-  std::size_t i = 0;
-  while (i < size) {
-    state = state * 1103515245u + 12345u;
-    const std::size_t word = 2 + (state >> 16) % 8;
-    for (std::size_t k = 0; k < word && i < size; ++k, ++i) {
-      state = state * 1103515245u + 12345u;
-      text[i] = static_cast<char>(0xC0 + (state >> 16) % 64);
-    }
-    ++i;  // the space
-  }
-  return text;
-}
 
 // Puts /dev/null or a fresh file in /tmp in place of descriptor 1 for the life of
 // the object; the trace writer writes to descriptor 1, so it follows.
@@ -72,7 +56,7 @@ class TraceTarget {
   bool ok_ = false;
 };
 
-void Write(std::string_view piece) {
+void WriteAll(std::string_view piece) {
   std::size_t done = 0;
   while (done < piece.size()) {
     const ssize_t n = write(STDOUT_FILENO, piece.data() + done, piece.size() - done);
@@ -81,64 +65,18 @@ void Write(std::string_view piece) {
   }
 }
 
-void WriteLine(std::string_view label, std::string_view value) {
-  Write(label);
-  Write(value);
-  Write("\r\n");
-}
-
-// What a host would do with no library in between: the two conversion calls, the
-// result copied, and the same 18 pieces written (lines 2 and 3 from its buffers,
-// whatever they hold). Its buffers are made once, or, with `fresh`, taken from
-// malloc on every call and left unfilled, as a host that keeps nothing would.
-class BareLoop {
- public:
-  BareLoop(std::size_t length, bool fresh)
-      : fresh_(fresh), wide_(fresh ? 0 : length), encoded_(fresh ? 0 : 2 * length), out_(2 * length + 1, '\0') {}
-
-  void Run(const std::string& source) {
-    const std::size_t length = source.size();
-    if (!fresh_) {
-      Convert(source, wide_.data(), encoded_.data());
-      return;
-    }
-    auto* wide = static_cast<char16_t*>(std::malloc(2 * length));
-    auto* encoded = static_cast<char*>(std::malloc(2 * length));
-    if (wide != nullptr && encoded != nullptr) Convert(source, wide, encoded);
-    std::free(encoded);
-    std::free(wide);
+// The bare platform of the Linux build: the code-page stand-ins and write(2).
+struct BarePlatform {
+  int Decode(const char* source, int count, char16_t* wide, int room) {
+    return platform::System().MultiByteToWide(kFrom, source, count, wide, room);
   }
-
- private:
-  void Convert(const std::string& source, char16_t* wide, char* encoded) {
-    const int n = static_cast<int>(source.size());
-    const auto scratch = 2 * source.size();
-    platform::Calls& system = platform::System();
-    WriteNumber("nLen=", n);
-    WriteLine("strDst=", std::string_view(reinterpret_cast<const char*>(wide), scratch));
-    WriteLine("strRet=", std::string_view(encoded, scratch));
-    const int decoded = system.MultiByteToWide(kFrom, source.data(), n, wide, n);
-    WriteNumber("nRet=", decoded);
-    const int count = system.WideToMultiByte(kTo, wide, decoded, encoded, 2 * n);
-    WriteLine("strRet=", std::string_view(encoded, scratch));
-    WriteNumber("nRet=", count);
-    std::memcpy(out_.data(), encoded, static_cast<std::size_t>(count));
-    out_[static_cast<std::size_t>(count)] = '\0';
-    WriteLine("strOut=", std::string_view(out_.data(), static_cast<std::size_t>(count)));
+  int Encode(const char16_t* wide, int count, char* encoded, int room) {
+    return platform::System().WideToMultiByte(kTo, wide, count, encoded, room);
   }
-
-  static void WriteNumber(std::string_view label, int value) {
-    char piece[16];
-    const int length = std::snprintf(piece, sizeof piece, "% d\r\n", value);
-    Write(label);
-    Write(std::string_view(piece, static_cast<std::size_t>(length)));
-  }
-
-  bool fresh_;
-  std::vector<char16_t> wide_;
-  std::vector<char> encoded_;
-  std::string out_;
+  void Write(std::string_view piece) { WriteAll(piece); }
 };
+
+using BareLoop = bench::BareLoop<BarePlatform, char16_t>;
 
 // The per-call text: 100 bytes, the size the platform figures are quoted for.
 const std::string& ShortText() {
@@ -160,7 +98,8 @@ void ConvertCall(benchmark::State& state, bool toFile, std::size_t size) {
 
 void BareCall(benchmark::State& state, bool toFile, std::size_t size, bool fresh = false) {
   const std::string source = size == 100 ? ShortText() : CyrillicText(size);
-  BareLoop bare(source.size(), fresh);
+  BarePlatform platform;
+  BareLoop bare(platform, source.size(), fresh);
   TraceTarget target(toFile);
   if (!target.Ok()) state.SkipWithError("cannot redirect descriptor 1");
   for (auto _ : state) {

@@ -18,31 +18,15 @@
 #include <vector>
 
 #include "LotanconvertCP.h"
+#include "bare_loop.h"
 
 namespace {
 
-constexpr int kFrom = 1251;
-constexpr int kTo = 866;
+using bench::CyrillicText;
+using bench::kFrom;
+using bench::kTo;
 
-// The same Windows-1251 text as the Linux benchmark: Cyrillic words of 2 to 9
-// letters between single spaces.
-std::string CyrillicText(std::size_t size) {
-  std::string text(size, ' ');
-  std::uint32_t state = 12345;
-  std::size_t i = 0;
-  while (i < size) {
-    state = state * 1103515245u + 12345u;
-    const std::size_t word = 2 + (state >> 16) % 8;
-    for (std::size_t k = 0; k < word && i < size; ++k, ++i) {
-      state = state * 1103515245u + 12345u;
-      text[i] = static_cast<char>(0xC0 + (state >> 16) % 64);
-    }
-    ++i;
-  }
-  return text;
-}
-
-void Write(HANDLE output, std::string_view piece) {
+void WriteAll(HANDLE output, std::string_view piece) {
   while (!piece.empty()) {
     DWORD written = 0;
     if (!WriteFile(output, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr) || written == 0) return;
@@ -50,67 +34,19 @@ void Write(HANDLE output, std::string_view piece) {
   }
 }
 
-// What a host does with no library in between: the two conversion calls, the
-// copy, and the same 18 pieces written (lines 2 and 3 from its buffers, whatever
-// they hold). Its buffers are made once, or, with `fresh`, taken from malloc on
-// every call and left unfilled, as a host that keeps nothing would.
-class BareLoop {
- public:
-  BareLoop(HANDLE output, std::size_t length, bool fresh)
-      : output_(output),
-        fresh_(fresh),
-        wide_(fresh ? 0 : length),
-        encoded_(fresh ? 0 : 2 * length),
-        out_(2 * length + 1, '\0') {}
-
-  void Run(const std::string& source) {
-    const std::size_t length = source.size();
-    if (!fresh_) {
-      Convert(source, wide_.data(), encoded_.data());
-      return;
-    }
-    auto* wide = static_cast<wchar_t*>(std::malloc(2 * length));
-    auto* encoded = static_cast<char*>(std::malloc(2 * length));
-    if (wide != nullptr && encoded != nullptr) Convert(source, wide, encoded);
-    std::free(encoded);
-    std::free(wide);
+// The bare platform of the Windows build: KERNEL32's own calls, straight.
+struct BarePlatform {
+  HANDLE output;
+  int Decode(const char* source, int count, wchar_t* wide, int room) {
+    return MultiByteToWideChar(kFrom, 0, source, count, wide, room);
   }
-
- private:
-  void Convert(const std::string& source, wchar_t* wide, char* encoded) {
-    const int n = static_cast<int>(source.size());
-    const auto scratch = 2 * source.size();
-    WriteNumber("nLen=", n);
-    WriteLine("strDst=", std::string_view(reinterpret_cast<const char*>(wide), scratch));
-    WriteLine("strRet=", std::string_view(encoded, scratch));
-    const int decoded = MultiByteToWideChar(kFrom, 0, source.data(), n, wide, n);
-    WriteNumber("nRet=", decoded);
-    const int count = WideCharToMultiByte(kTo, 0, wide, decoded, encoded, 2 * n, nullptr, nullptr);
-    WriteLine("strRet=", std::string_view(encoded, scratch));
-    WriteNumber("nRet=", count);
-    const auto bytes = static_cast<std::size_t>(count > 0 ? count : 0);
-    std::memcpy(out_.data(), encoded, bytes);
-    out_[bytes] = '\0';
-    WriteLine("strOut=", std::string_view(out_.data(), bytes));
+  int Encode(const wchar_t* wide, int count, char* encoded, int room) {
+    return WideCharToMultiByte(kTo, 0, wide, count, encoded, room, nullptr, nullptr);
   }
-  void WriteLine(std::string_view label, std::string_view value) {
-    Write(output_, label);
-    Write(output_, value);
-    Write(output_, "\r\n");
-  }
-  void WriteNumber(std::string_view label, int value) {
-    char piece[16];
-    const int length = std::snprintf(piece, sizeof piece, "% d\r\n", value);
-    Write(output_, label);
-    Write(output_, std::string_view(piece, static_cast<std::size_t>(length)));
-  }
-
-  HANDLE output_;
-  bool fresh_;
-  std::vector<wchar_t> wide_;
-  std::vector<char> encoded_;
-  std::string out_;
+  void Write(std::string_view piece) { WriteAll(output, piece); }
 };
+
+using BareLoop = bench::BareLoop<BarePlatform, wchar_t>;
 
 double Seconds(LARGE_INTEGER start, LARGE_INTEGER end) {
   static const double frequency = [] {
@@ -144,8 +80,9 @@ void Compare(HANDLE results, const std::string& name, LotanconvertCPFunction con
              std::size_t size, int calls, int repetitions, bool fresh) {
   const std::string source = CyrillicText(size);
   std::string out(2 * size + 1, '\0');
-  BareLoop bare(output, size, false);
-  BareLoop bareFresh(output, size, true);
+  BarePlatform platform{output};
+  BareLoop bare(platform, size, false);
+  BareLoop bareFresh(platform, size, true);
   // One untimed call of each: the code pages' first use and the heap's growth.
   convert(source.c_str(), kFrom, kTo, out.data());
   bare.Run(source);
@@ -170,7 +107,7 @@ void Compare(HANDLE results, const std::string& name, LotanconvertCPFunction con
     length += std::snprintf(line + length, sizeof line - static_cast<std::size_t>(length),
                             "win32_barefresh_%s %.1f\n", name.c_str(), Median(freshBaseline));
   }
-  Write(results, std::string_view(line, static_cast<std::size_t>(length)));
+  WriteAll(results, std::string_view(line, static_cast<std::size_t>(length)));
 }
 
 }  // namespace
