@@ -42,7 +42,8 @@ struct ModuleStrings {
   std::string win1251Lower;
 };
 
-// Kept until unload and never released, as the module's own strings are.
+// Constructed on first use and never destroyed, so no static destructor is
+// involved; ReleaseStrings gives their storage back at detach.
 ModuleStrings& Strings() {
   alignas(ModuleStrings) static unsigned char storage[sizeof(ModuleStrings)];
   static ModuleStrings* strings = new (storage) ModuleStrings();

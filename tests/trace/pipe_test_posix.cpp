@@ -42,25 +42,37 @@ class StandardOutputOnto {
   int saved_;
 };
 
-TEST(TracePipeTest, PiecesArriveUnchanged) {
-  int ends[2];
-  ASSERT_EQ(pipe(ends), 0);
-  {
-    StandardOutputOnto redirect(ends[1]);
-    trace::TraceText("nLen=", false);
-    trace::TraceInteger(INT_MIN, true);
-    trace::TraceText("a\0b\xFF\n"s, true);
-    trace::TraceText("", false);
-  }
-  close(ends[1]);
-  std::string received;
-  char buffer[64];
-  for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;) received.append(buffer, static_cast<size_t>(n));
-  close(ends[0]);
-  EXPECT_EQ(received, "nLen=-2147483648\r\na\0b\xFF\n\r\n"s);
+// The two kinds of descriptor where a write can raise SIGPIPE.
+enum class Channel { kPipe, kSocket };
+
+const char* Name(Channel channel) { return channel == Channel::kPipe ? "pipe" : "socket"; }
+
+bool MakeChannel(Channel channel, int (&ends)[2]) {
+  return channel == Channel::kPipe ? pipe(ends) == 0 : socketpair(AF_UNIX, SOCK_STREAM, 0, ends) == 0;
 }
 
-TEST(TracePipeTest, PipeWithoutReaderLosesTheTraceOnly) {
+TEST(TracePipeTest, PiecesArriveUnchanged) {
+  for (const Channel channel : {Channel::kPipe, Channel::kSocket}) {
+    SCOPED_TRACE(Name(channel));
+    int ends[2];
+    ASSERT_TRUE(MakeChannel(channel, ends));
+    {
+      StandardOutputOnto redirect(ends[1]);
+      trace::TraceText("nLen=", false);
+      trace::TraceInteger(INT_MIN, true);
+      trace::TraceText("a\0b\xFF\n"s, true);
+      trace::TraceText("", false);
+    }
+    close(ends[1]);
+    std::string received;
+    char buffer[64];
+    for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;) received.append(buffer, static_cast<size_t>(n));
+    close(ends[0]);
+    EXPECT_EQ(received, "nLen=-2147483648\r\na\0b\xFF\n\r\n"s);
+  }
+}
+
+TEST(TracePipeTest, ChannelWithoutReaderLosesTheTraceOnly) {
   // The default action of SIGPIPE ends the process, so surviving the writes shows
   // that the writer kept the signal away.
   struct sigaction original = {};
@@ -68,58 +80,26 @@ TEST(TracePipeTest, PipeWithoutReaderLosesTheTraceOnly) {
   byDefault.sa_handler = SIG_DFL;
   sigemptyset(&byDefault.sa_mask);
   ASSERT_EQ(sigaction(SIGPIPE, &byDefault, &original), 0);
-  int ends[2];
-  ASSERT_EQ(pipe(ends), 0);
-  close(ends[0]);
-  {
-    StandardOutputOnto redirect(ends[1]);
-    trace::TraceText("lost", true);
-    trace::TraceInteger(1, true);
+  for (const Channel channel : {Channel::kPipe, Channel::kSocket}) {
+    SCOPED_TRACE(Name(channel));
+    int ends[2];
+    ASSERT_TRUE(MakeChannel(channel, ends));
+    close(ends[0]);
+    {
+      StandardOutputOnto redirect(ends[1]);
+      trace::TraceText("lost", true);
+      trace::TraceInteger(1, true);
+    }
+    close(ends[1]);
+    sigset_t pending;
+    sigemptyset(&pending);
+    ASSERT_EQ(sigpending(&pending), 0);
+    EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
+    sigset_t mask;
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, nullptr, &mask), 0);
+    EXPECT_EQ(sigismember(&mask, SIGPIPE), 0);
   }
-  close(ends[1]);
-  sigset_t pending;
-  sigemptyset(&pending);
-  ASSERT_EQ(sigpending(&pending), 0);
-  EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
-  sigset_t mask;
-  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, nullptr, &mask), 0);
-  EXPECT_EQ(sigismember(&mask, SIGPIPE), 0);
   sigaction(SIGPIPE, &original, nullptr);
-}
-
-TEST(TracePipeTest, SocketWithoutReaderLosesTheTraceOnly) {
-  struct sigaction original = {};
-  struct sigaction byDefault = {};
-  byDefault.sa_handler = SIG_DFL;
-  sigemptyset(&byDefault.sa_mask);
-  ASSERT_EQ(sigaction(SIGPIPE, &byDefault, &original), 0);
-  int ends[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
-  close(ends[0]);
-  {
-    StandardOutputOnto redirect(ends[1]);
-    trace::TraceText("lost", true);
-  }
-  close(ends[1]);
-  sigset_t pending;
-  sigemptyset(&pending);
-  ASSERT_EQ(sigpending(&pending), 0);
-  EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
-  sigaction(SIGPIPE, &original, nullptr);
-}
-
-TEST(TracePipeTest, SocketReceivesThePieces) {
-  int ends[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
-  {
-    StandardOutputOnto redirect(ends[1]);
-    trace::TraceInteger(7, true);
-  }
-  close(ends[1]);
-  char buffer[16];
-  const ssize_t n = read(ends[0], buffer, sizeof buffer);
-  close(ends[0]);
-  EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0), " 7\r\n");
 }
 
 }  // namespace
