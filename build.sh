@@ -44,8 +44,21 @@ install_missing() {
   dpkg --add-architecture i386
   # A mirror caught mid-sync fails `apt-get update` now and then: try again, then
   # go on with the lists there are.
-  apt-get update -qq || { sleep 5; apt-get update -qq; } || true
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  local attempt
+  for attempt in 1 2 3; do
+    apt-get update -qq && break
+    echo "apt-get update failed (attempt $attempt of 3)" >&2
+    sleep $((attempt * 5))
+  done
+  # When one architecture's list of the security suite is the one that failed,
+  # the other architecture's newer versions cannot be matched by the i386
+  # libraries Wine needs, and apt gives up; the release's own suite has both
+  # architectures at the same versions, so the second try prefers it.
+  local release
+  release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get install -y -qq "${missing[@]}" >/dev/null ||
+    apt-get install -y -qq -t "$release" "${missing[@]}" >/dev/null
 }
 
 configure_and_build() {

@@ -59,6 +59,8 @@ void TraceLine(std::string_view label, int value) {
 }
 
 int Run(const char* strIn, std::size_t length, int nFromCP, int nToCP, char* strOut) {
+  // All seven lines under one span: the platform prepares the output once per call.
+  const trace::OutputSpan span;
   const bool fits = length <= kLongestSource;
   const int nLen = length <= static_cast<std::size_t>(INT_MAX) ? static_cast<int>(length) : INT_MAX;
   TraceLine("nLen=", nLen);

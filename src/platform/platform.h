@@ -80,6 +80,13 @@ struct Calls {
   bool (*SetConsoleMode)(Handle handle, std::uint32_t mode);
   bool (*GetConsoleInfo)(Handle handle, ConsoleInfo* info);
   bool (*WriteFile)(Handle handle, const void* bytes, std::uint32_t count, std::uint32_t* written);
+  // Bracket the pieces of one traced call on the calling thread, so a layer can do
+  // once what each WriteFile would otherwise do for itself (the posix layer keeps
+  // SIGPIPE from the thread for the span instead of probing the descriptor before
+  // every write). Spans nest; every Begin needs its End on the same thread; writes
+  // outside a span are just as safe, only dearer. Windows needs nothing here.
+  void (*BeginOutputSpan)();
+  void (*EndOutputSpan)();
 
   // Console drawing. WriteConsoleCells fills `count` cells of one row, from
   // (column, row), with the given bytes, all in the same attributes.

@@ -110,6 +110,9 @@ void TraceInteger(int value, bool newline) {
   Deliver(piece, detail::FormatInteger(value, newline, piece));
 }
 
+OutputSpan::OutputSpan() noexcept { platform::System().BeginOutputSpan(); }
+OutputSpan::~OutputSpan() { platform::System().EndOutputSpan(); }
+
 namespace detail {
 
 std::size_t FormatInteger(int value, bool newline, char (&piece)[kIntegerPieceSize]) {

@@ -24,4 +24,17 @@ void TraceText(std::string_view text, bool newline);
 //   TraceInteger(3, true)  ->  " 3\r\n";   TraceInteger(-1, false)  ->  "-1"
 void TraceInteger(int value, bool newline);
 
+// Brackets the trace lines of one operation on the calling thread. Pieces are
+// still delivered at once, one by one; the span only lets the platform prepare
+// once for all of them rather than before each piece. Optional: pieces outside a
+// span are just as safe. Spans may nest.
+//   { const trace::OutputSpan span; TraceText("nLen=", false); TraceInteger(3, true); }
+class OutputSpan {
+ public:
+  OutputSpan() noexcept;
+  ~OutputSpan();
+  OutputSpan(const OutputSpan&) = delete;
+  OutputSpan& operator=(const OutputSpan&) = delete;
+};
+
 }  // namespace trace

@@ -12,7 +12,9 @@
 
 #include <climits>
 #include <cstdio>
+#include <ctime>
 #include <string>
+#include <string_view>
 
 #include "trace/trace.h"
 #include "trace/writer.h"
@@ -51,16 +53,51 @@ bool MakeChannel(Channel channel, int (&ends)[2]) {
   return channel == Channel::kPipe ? pipe(ends) == 0 : socketpair(AF_UNIX, SOCK_STREAM, 0, ends) == 0;
 }
 
+// Each case runs with its pieces alone and inside an output span (as the
+// conversion entry writes them), which take different paths in the layer.
+struct Case {
+  Channel channel;
+  bool inSpan;
+};
+
+constexpr Case kCases[] = {
+    {Channel::kPipe, false}, {Channel::kPipe, true}, {Channel::kSocket, false}, {Channel::kSocket, true}};
+
+std::string Describe(const Case& c) { return std::string(Name(c.channel)) + (c.inSpan ? ", in a span" : ", alone"); }
+
+// Writes a few items, nested spans included when asked for.
+void WriteItems(bool inSpan, std::string_view text) {
+  if (!inSpan) {
+    trace::TraceText(text, true);
+    trace::TraceInteger(INT_MIN, true);
+    return;
+  }
+  const trace::OutputSpan outer;
+  trace::TraceText(text, true);
+  const trace::OutputSpan inner;
+  trace::TraceInteger(INT_MIN, true);
+}
+
+bool PipeSignalPending() {
+  sigset_t pending;
+  sigemptyset(&pending);
+  return sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
+}
+
+bool PipeSignalBlocked() {
+  sigset_t mask;
+  return pthread_sigmask(SIG_BLOCK, nullptr, &mask) == 0 && sigismember(&mask, SIGPIPE) == 1;
+}
+
 TEST(TracePipeTest, PiecesArriveUnchanged) {
-  for (const Channel channel : {Channel::kPipe, Channel::kSocket}) {
-    SCOPED_TRACE(Name(channel));
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(Describe(c));
     int ends[2];
-    ASSERT_TRUE(MakeChannel(channel, ends));
+    ASSERT_TRUE(MakeChannel(c.channel, ends));
     {
       StandardOutputOnto redirect(ends[1]);
       trace::TraceText("nLen=", false);
-      trace::TraceInteger(INT_MIN, true);
-      trace::TraceText("a\0b\xFF\n"s, true);
+      WriteItems(c.inSpan, "a\0b\xFF\n"s);
       trace::TraceText("", false);
     }
     close(ends[1]);
@@ -68,38 +105,71 @@ TEST(TracePipeTest, PiecesArriveUnchanged) {
     char buffer[64];
     for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;) received.append(buffer, static_cast<size_t>(n));
     close(ends[0]);
-    EXPECT_EQ(received, "nLen=-2147483648\r\na\0b\xFF\n\r\n"s);
+    EXPECT_EQ(received, "nLen=a\0b\xFF\n\r\n-2147483648\r\n"s);
   }
 }
 
-TEST(TracePipeTest, ChannelWithoutReaderLosesTheTraceOnly) {
-  // The default action of SIGPIPE ends the process, so surviving the writes shows
-  // that the writer kept the signal away.
-  struct sigaction original = {};
-  struct sigaction byDefault = {};
-  byDefault.sa_handler = SIG_DFL;
-  sigemptyset(&byDefault.sa_mask);
-  ASSERT_EQ(sigaction(SIGPIPE, &byDefault, &original), 0);
-  for (const Channel channel : {Channel::kPipe, Channel::kSocket}) {
-    SCOPED_TRACE(Name(channel));
-    int ends[2];
-    ASSERT_TRUE(MakeChannel(channel, ends));
-    close(ends[0]);
-    {
-      StandardOutputOnto redirect(ends[1]);
-      trace::TraceText("lost", true);
-      trace::TraceInteger(1, true);
-    }
-    close(ends[1]);
-    sigset_t pending;
-    sigemptyset(&pending);
-    ASSERT_EQ(sigpending(&pending), 0);
-    EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
-    sigset_t mask;
-    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, nullptr, &mask), 0);
-    EXPECT_EQ(sigismember(&mask, SIGPIPE), 0);
+// Sets SIGPIPE's action to the default, which ends the process, for the lifetime
+// of the object: surviving the writes shows that the layer kept the signal away.
+class DefaultPipeAction {
+ public:
+  DefaultPipeAction() {
+    struct sigaction byDefault = {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    sigaction(SIGPIPE, &byDefault, &original_);
   }
-  sigaction(SIGPIPE, &original, nullptr);
+  ~DefaultPipeAction() { sigaction(SIGPIPE, &original_, nullptr); }
+  DefaultPipeAction(const DefaultPipeAction&) = delete;
+  DefaultPipeAction& operator=(const DefaultPipeAction&) = delete;
+
+ private:
+  struct sigaction original_ = {};
+};
+
+// Writes to a channel whose reader has gone.
+void WriteWithoutReader(const Case& c) {
+  int ends[2];
+  ASSERT_TRUE(MakeChannel(c.channel, ends));
+  close(ends[0]);
+  {
+    StandardOutputOnto redirect(ends[1]);
+    WriteItems(c.inSpan, "lost");
+  }
+  close(ends[1]);
+}
+
+TEST(TracePipeTest, ChannelWithoutReaderLosesTheTraceOnly) {
+  const DefaultPipeAction action;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(Describe(c));
+    WriteWithoutReader(c);
+    EXPECT_FALSE(PipeSignalPending());
+    EXPECT_FALSE(PipeSignalBlocked());
+  }
+}
+
+TEST(TracePipeTest, HostsBlockedAndPendingSignalIsLeftAsItWas) {
+  const DefaultPipeAction action;
+  sigset_t pipeSignal;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  sigset_t saved;
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &pipeSignal, &saved), 0);
+  for (const bool hostPending : {false, true}) {
+    for (const Case& c : kCases) {
+      SCOPED_TRACE(Describe(c) + (hostPending ? ", host's signal pending" : ", none pending"));
+      if (hostPending) pthread_kill(pthread_self(), SIGPIPE);
+      WriteWithoutReader(c);
+      // The layer takes back only the signal its own writes raised.
+      EXPECT_EQ(PipeSignalPending(), hostPending);
+      EXPECT_TRUE(PipeSignalBlocked());
+      const timespec noWait{0, 0};
+      while (sigtimedwait(&pipeSignal, nullptr, &noWait) == SIGPIPE) {
+      }
+    }
+  }
+  pthread_sigmask(SIG_SETMASK, &saved, nullptr);
 }
 
 }  // namespace

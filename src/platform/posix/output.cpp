@@ -33,14 +33,19 @@ bool NoSetConsoleMode(Handle, std::uint32_t) { return false; }
 bool NoConsoleInfo(Handle, ConsoleInfo*) { return false; }
 
 // A write to a pipe or socket whose reader has gone raises SIGPIPE, which would
-// end the process; WriteFile on Windows just fails there. The descriptor is looked
-// at on every write, since the host may have put something else in its place, by
-// the cheapest call that tells: lseek succeeds on files and devices, which are
-// written plainly, and fails on pipes, sockets and terminals (fstat would cost
-// twice a write to /dev/null, measured). Of those, sockets take MSG_NOSIGNAL; for
-// the rest SIGPIPE is blocked for this thread during the write and one raised by
-// it taken back before the old mask returns (unless the host already had one
-// pending, which then stays its own).
+// end the process; WriteFile on Windows just fails there. The signal is kept away
+// in one of two ways:
+// - Inside an output span, SIGPIPE is blocked for this thread from the span's
+//   start to its end, every write is plain, and a SIGPIPE raised meanwhile is
+//   taken back before the old mask returns: two mask changes for all the pieces
+//   of one call.
+// - Outside a span, the descriptor is looked at on every write, since the host may
+//   have put something else in its place, by the cheapest call that tells: lseek
+//   succeeds on files and devices, which are written plainly, and fails on pipes,
+//   sockets and terminals (fstat would cost twice a write to /dev/null, measured).
+//   Of those, sockets take MSG_NOSIGNAL, and the rest are written with the signal
+//   blocked around the single write.
+// A SIGPIPE the host already had pending (it blocks the signal itself) stays its own.
 ssize_t WriteOnce(int fd, const void* bytes, std::uint32_t count) {
   ssize_t n;
   do {
@@ -49,29 +54,74 @@ ssize_t WriteOnce(int fd, const void* bytes, std::uint32_t count) {
   return n;
 }
 
-ssize_t WriteToPipe(int fd, const void* bytes, std::uint32_t count) {
-  sigset_t pipeSignal;
-  sigemptyset(&pipeSignal);
-  sigaddset(&pipeSignal, SIGPIPE);
+sigset_t PipeSignal() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGPIPE);
+  return set;
+}
+
+// SIGPIPE held back from this thread between Raise and Lower.
+struct PipeShield {
+  bool up = false;          // SIGPIPE is blocked for this thread (by us or the host)
+  bool unblock = false;     // blocked by Raise, so Lower unblocks it
+  bool hostPending = false; // one of the host's was waiting before Raise
+};
+
+PipeShield Raise() {
+  PipeShield shield;
+  const sigset_t pipeSignal = PipeSignal();
   sigset_t saved;
-  if (pthread_sigmask(SIG_BLOCK, &pipeSignal, &saved) != 0) return WriteOnce(fd, bytes, count);
+  if (pthread_sigmask(SIG_BLOCK, &pipeSignal, &saved) != 0) return shield;
+  shield.up = true;
+  shield.unblock = sigismember(&saved, SIGPIPE) != 1;
   // While SIGPIPE was deliverable to this thread none can be pending for it; only
   // when the host blocks it itself may one be waiting already.
-  bool wasPending = false;
-  if (sigismember(&saved, SIGPIPE) == 1) {
+  if (!shield.unblock) {
     sigset_t pending;
     sigemptyset(&pending);
-    wasPending = sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
+    shield.hostPending = sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
   }
-  const ssize_t n = WriteOnce(fd, bytes, count);
+  return shield;
+}
+
+void Lower(const PipeShield& shield, bool raisedPipeSignal) {
+  if (!shield.up) return;
   const int error = errno;
-  if (n < 0 && error == EPIPE && !wasPending) {
+  const sigset_t pipeSignal = PipeSignal();
+  if (raisedPipeSignal && !shield.hostPending) {
     const timespec noWait{0, 0};
     while (sigtimedwait(&pipeSignal, nullptr, &noWait) < 0 && errno == EINTR) {
     }
   }
-  if (sigismember(&saved, SIGPIPE) != 1) pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+  if (shield.unblock) pthread_sigmask(SIG_UNBLOCK, &pipeSignal, nullptr);
   errno = error;
+}
+
+// This thread's output span. Constant-initialised, so it costs nothing to set up.
+struct Span {
+  int depth = 0;
+  PipeShield shield;
+  bool brokenPipe = false;  // a write inside the span failed with EPIPE
+};
+thread_local Span span;
+
+void BeginOutputSpan() {
+  if (span.depth++ > 0) return;
+  span.shield = Raise();
+  span.brokenPipe = false;
+}
+
+void EndOutputSpan() {
+  if (span.depth <= 0 || --span.depth > 0) return;
+  Lower(span.shield, span.brokenPipe);
+  span.shield = PipeShield{};
+}
+
+ssize_t WriteShielded(int fd, const void* bytes, std::uint32_t count) {
+  const PipeShield shield = Raise();
+  const ssize_t n = WriteOnce(fd, bytes, count);
+  Lower(shield, n < 0 && errno == EPIPE);
   return n;
 }
 
@@ -80,13 +130,16 @@ bool WriteFile(Handle handle, const void* bytes, std::uint32_t count, std::uint3
   if (handle == nullptr) return false;
   const int fd = ToDescriptor(handle);
   ssize_t n;
-  if (lseek(fd, 0, SEEK_CUR) >= 0) {
+  if (span.depth > 0 && span.shield.up) {
+    n = WriteOnce(fd, bytes, count);
+    if (n < 0 && errno == EPIPE) span.brokenPipe = true;
+  } else if (lseek(fd, 0, SEEK_CUR) >= 0) {
     n = WriteOnce(fd, bytes, count);
   } else {
     do {
       n = send(fd, bytes, count, MSG_NOSIGNAL);
     } while (n < 0 && errno == EINTR);
-    if (n < 0 && errno == ENOTSOCK) n = WriteToPipe(fd, bytes, count);
+    if (n < 0 && errno == ENOTSOCK) n = WriteShielded(fd, bytes, count);
   }
   if (n < 0) return false;
   *written = static_cast<std::uint32_t>(n);
@@ -109,6 +162,8 @@ void FillOutputCalls(Calls& calls) {
   calls.SetConsoleMode = NoSetConsoleMode;
   calls.GetConsoleInfo = NoConsoleInfo;
   calls.WriteFile = WriteFile;
+  calls.BeginOutputSpan = BeginOutputSpan;
+  calls.EndOutputSpan = EndOutputSpan;
   calls.WriteConsoleCells = NoCells;
   calls.ScrollConsole = NoScroll;
   calls.FillConsoleCharacter = NoFillCharacter;

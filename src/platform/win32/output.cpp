@@ -47,6 +47,10 @@ bool WriteFileTo(Handle handle, const void* bytes, std::uint32_t count, std::uin
   return ok != 0;
 }
 
+// WriteFile fails on a broken pipe without raising anything, so a span has
+// nothing to prepare.
+void NoSpan() {}
+
 bool WriteConsoleCells(Handle handle, const char* bytes, int count, std::uint16_t attributes, int column, int row) {
   // The trace writer draws at most 256 cells at a time; longer runs go in slices.
   constexpr int kSlice = 256;
@@ -106,6 +110,8 @@ void FillOutputCalls(Calls& calls) {
   calls.SetConsoleMode = SetConsoleModeOf;
   calls.GetConsoleInfo = GetConsoleInfo;
   calls.WriteFile = WriteFileTo;
+  calls.BeginOutputSpan = NoSpan;
+  calls.EndOutputSpan = NoSpan;
   calls.WriteConsoleCells = WriteConsoleCells;
   calls.ScrollConsole = ScrollConsole;
   calls.FillConsoleCharacter = FillConsoleCharacter;
