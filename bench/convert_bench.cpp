@@ -110,8 +110,8 @@ void BareCall(benchmark::State& state, bool toFile, std::size_t size, bool fresh
 }
 
 // The first use of a code page builds its tables; every page here is one that no
-// benchmark below touches, and this runs before them all, so the first one also
-// pays for the converter's own start-up.
+// other benchmark touches. ./build.sh bench runs it alone in a fresh process, so
+// the first of them also pays for the converter's own start-up.
 void BM_FirstCall(benchmark::State& state) {
   const int pages[] = {1250, 1252, 437, 850, 20866, 28595, 10007, 1257};
   const std::string text = CyrillicText(100);

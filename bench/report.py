@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """One table of every speed goal from one run's outputs.
 
-Reads, from the directory given, the Google Benchmark JSON files convert.json,
-toolkit.json and files.json (medians of repetitions, CPU time) and the lines
+Reads, from the directory given, the Google Benchmark JSON files first_call.json,
+convert.json, toolkit.json and files.json (medians of repetitions, CPU time) and the lines
 "name nanoseconds" of the Windows timing program in win32_nul.txt and
 win32_file.txt (medians of wall-clock batches under Wine). Each row compares one
 benchmark with its baseline measured in the same run; the ratio is the
@@ -153,7 +153,7 @@ def main():
         return 2
     directory = Path(sys.argv[1])
     results = {}
-    for name in ("convert.json", "toolkit.json", "files.json"):
+    for name in ("first_call.json", "convert.json", "toolkit.json", "files.json"):
         results.update(load_benchmarks(directory / name))
     for name in ("win32_nul.txt", "win32_file.txt"):
         results.update(load_timings(directory / name))
