@@ -25,7 +25,7 @@ set_target_properties(cpconv PROPERTIES INSTALL_RPATH "$ORIGIN/../lib")
 install(TARGETS cpconv RUNTIME DESTINATION bin)
 
 if(LOTAN_PLATFORM STREQUAL "win32")
-  install(FILES ${PROJECT_SOURCE_DIR}/src/library/LotanconvertCP.def DESTINATION lib)
+  install(FILES ${LOTAN_DEF_FILE} DESTINATION lib RENAME LotanconvertCP.def)
   set(lotan_doc_dir .)
 else()
   configure_file(${CMAKE_CURRENT_LIST_DIR}/LotanconvertCP.pc.in
@@ -47,7 +47,8 @@ install(FILES ${PROJECT_BINARY_DIR}/LotanconvertCPConfig.cmake
   DESTINATION ${lotan_package_dir})
 
 # One archive per build, named with the version of the root project():
-# LotanconvertCP-<version>-win32.zip and LotanconvertCP-<version>-linux-<cpu>.tar.gz.
+# LotanconvertCP-<version>-win32.zip (the 32-bit DLL), LotanconvertCP-<version>-win64.zip
+# (the 64-bit one) and LotanconvertCP-<version>-linux-<cpu>.tar.gz.
 set(CPACK_PACKAGE_NAME LotanconvertCP)
 set(CPACK_PACKAGE_VENDOR LotanconvertCP)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -60,7 +61,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_SOURCE_DIR}/build/packages)
 if(LOTAN_PLATFORM STREQUAL "win32")
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME LotanconvertCP-${PROJECT_VERSION}-win32)
+  set(CPACK_PACKAGE_FILE_NAME LotanconvertCP-${PROJECT_VERSION}-${LOTAN_WINDOWS_TARGET})
   set(LOTAN_PACKAGE_ARCHIVE ${CPACK_PACKAGE_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.zip)
 else()
   set(CPACK_GENERATOR TGZ)
