@@ -39,9 +39,9 @@ struct TableCodePage {
   const char16_t* singles;   // 256 units: each byte on its own
   const TrailRow* rows;      // 256 rows, one per byte; nullptr for a single-byte code page
   char16_t pairDefault;
-  const char16_t* encoded;   // values in blocks of 256 units: a byte, lead << 8 | trail, or kFails
+  const char16_t* encoded;   // values in blocks of 256 units: a byte, lead << 8 | trail, or
+                             // kFails: the code page lacks the unit and the call fails (42)
   const std::uint16_t* blocks;  // 256 block numbers, one per high byte of a unit
-  bool strictEncode;         // a unit the code page lacks (kFails) fails the call (42)
 
   char16_t Pair(unsigned char lead, unsigned char trail) const {
     const TrailRow& row = rows[lead];

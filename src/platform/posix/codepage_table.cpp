@@ -83,12 +83,6 @@ int DecodeTable(const TableCodePage& page, const char* source, int sourceCount, 
 }
 
 int EncodeTable(const TableCodePage& page, const char16_t* source, int sourceCount, char* target, int targetCount) {
-  // Measured under Wine (42): a unit the code page lacks fails the whole call,
-  // though a size query counts it as one byte.
-  if (page.strictEncode && targetCount != 0) {
-    for (int i = 0; i < sourceCount; ++i)
-      if (page.Encoded(source[i]) == kFails) return 0;
-  }
   long long written = 0;  // a size query may count past what an int holds
   if (targetCount == 0) {
     for (int i = 0; i < sourceCount; ++i) {
@@ -99,6 +93,9 @@ int EncodeTable(const TableCodePage& page, const char16_t* source, int sourceCou
   }
   for (int i = 0; i < sourceCount; ++i) {
     const std::uint16_t value = page.Encoded(source[i]);
+    // Measured under Wine (42): a unit the code page lacks ends the call, which
+    // fails with the bytes before it written; a size query counts it as one byte.
+    if (value == kFails) return 0;
     if (value > 0xFF) {
       // A two-byte character that does not fit whole is not begun.
       if (targetCount - written < 2) return 0;

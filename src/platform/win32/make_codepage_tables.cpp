@@ -66,7 +66,6 @@ struct Measured {
   bool lead[256] = {};
   std::vector<char16_t> pairs;      // 65536 units, [lead << 8 | trail], for lead bytes
   std::vector<std::uint16_t> encoded;  // 65536 values: a byte, or lead << 8 | trail
-  bool strictEncode = false;        // a unit the code page lacks fails the call
 };
 
 constexpr std::uint16_t kFails = 0xFFFF;  // no lead byte is FF in any table
@@ -114,9 +113,7 @@ Measured Measure(int codePage) {
       m.encoded[u] = out[0];
     } else if (n == 2 && out[0] != 0 && out[0] != 0xFF) {
       m.encoded[u] = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
-    } else if (n == 0) {
-      m.strictEncode = true;
-    } else {
+    } else if (n != 0) {  // 0: the code page lacks the unit and fails the call (42)
       Problem(codePage, "a unit is written as more than two bytes", static_cast<int>(u));
     }
   }
@@ -309,9 +306,9 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
   std::fprintf(out, "}  // namespace\n\nconst TableCodePage kTableCodePages[] = {\n");
   for (std::size_t i = 0; i < pages.size(); ++i) {
     const Written& w = written[i];
-    std::fprintf(out, "    {%d, kUnits, kUnits + %zu, %s, 0x%04X, kEncoded, kBlocks + %zu, %s},\n", pages[i].number, w.singles,
+    std::fprintf(out, "    {%d, kUnits, kUnits + %zu, %s, 0x%04X, kEncoded, kBlocks + %zu},\n", pages[i].number, w.singles,
                  w.multiByte ? ("kRows + " + std::to_string(w.rowStart)).c_str() : "nullptr", w.pairDefault,
-                 w.blockStart, pages[i].strictEncode ? "true" : "false");
+                 w.blockStart);
   }
   std::fprintf(out, "};\nconst std::size_t kTableCodePageCount = %zu;\n\n", pages.size());
   WriteLocales(out);
