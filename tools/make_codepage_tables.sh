@@ -1,7 +1,8 @@
 #!/bin/sh
 # Regenerates the code-page tables of the Linux layer and the list of code pages:
 # builds the table program of the Windows layer as a 64-bit Windows program, runs
-# it under Wine, and writes GB18030's tables, which Wine lacks, from Python.
+# it under Wine, writes GB18030's tables, which Wine lacks, from Python, and the
+# list of code pages into docs/USAGE.md.
 #   tools/make_codepage_tables.sh [WORK_DIR]     (default build/codepage-tables)
 # Needs x86_64-w64-mingw32-g++-posix (or $WIN64_CXX), wine64 (or $WINE) and python3.
 set -eu
@@ -24,4 +25,5 @@ WINEPREFIX="$work/wineprefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8 WINEDLL
 python3 "$root/tools/make_gb18030_tables.py" "$work/codepage_gb18030_tables.cpp"
 cp "$work/codepage_tables.cpp" "$work/codepage_gb18030_tables.cpp" "$root/src/platform/posix/"
 cp "$work/codepage_list.cpp" "$root/src/platform/"
-echo "code-page tables written to src/platform/posix and src/platform/codepage_list.cpp"
+python3 "$root/tools/codepage_list_doc.py" "$root"
+echo "code-page tables written to src/platform/posix, src/platform/codepage_list.cpp and docs/USAGE.md"
