@@ -91,7 +91,18 @@ int EncodeTable(const TableCodePage& page, const char16_t* source, int sourceCou
     }
     return written > INT32_MAX ? 0 : static_cast<int>(written);
   }
-  for (int i = 0; i < sourceCount; ++i) {
+  int i = 0;
+  if (page.rows == nullptr) {
+    // A single-byte code page: a byte per unit while they fit.
+    const int n = sourceCount < targetCount ? sourceCount : targetCount;
+    for (; i < n; ++i) {
+      const std::uint16_t value = page.Encoded(source[i]);
+      if (value > 0xFF) break;  // kFails
+      target[i] = static_cast<char>(value);
+    }
+    written = i;
+  }
+  for (; i < sourceCount; ++i) {
     const std::uint16_t value = page.Encoded(source[i]);
     // Measured under Wine (42): a unit the code page lacks ends the call, which
     // fails with the bytes before it written; a size query counts it as one byte.
