@@ -107,7 +107,7 @@ def main(path):
         for i in range(0, 256, 16):
             out.write('    %s,\n' % ', '.join(str(b) for b in blocks[i:i + 16]))
         out.write('};\n\n}  // namespace\n\n')
-        out.write('const TableCodePage kGb18030 = {54936, kUnits, kUnits, kRows, 0x%04X, kEncoded, kBlocks};\n\n'
+        out.write('const TableCodePage kGb18030 = {54936, kUnits, kUnits, kRows, 0x%04X, kEncoded, kBlocks, nullptr};\n\n'
                   % UNDEFINED)
         out.write('const FourByteRange kGb18030Ranges[] = {\n')
         for i in range(0, len(ranges), 4):

@@ -42,6 +42,8 @@ struct TableCodePage {
   const char16_t* encoded;   // values in blocks of 256 units: a byte, lead << 8 | trail, or
                              // kFails: the code page lacks the unit and the call fails (42)
   const std::uint16_t* blocks;  // 256 block numbers, one per high byte of a unit
+  const char* low;           // the byte of each unit below kLowUnits, in one load; nullptr
+                             // for a two-byte code page or one with kFails among them
 
   char16_t Pair(unsigned char lead, unsigned char trail) const {
     const TrailRow& row = rows[lead];
@@ -50,6 +52,7 @@ struct TableCodePage {
   std::uint16_t Encoded(char16_t unit) const { return encoded[blocks[unit >> 8] * 256u + (unit & 0xFFu)]; }
 };
 inline constexpr std::uint16_t kFails = 0xFFFF;
+inline constexpr char16_t kLowUnits = 0x800;
 
 // Sorted by number (generated, codepage_tables.cpp).
 extern const TableCodePage kTableCodePages[];

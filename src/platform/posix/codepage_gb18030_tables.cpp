@@ -993,7 +993,7 @@ constexpr std::uint16_t kBlocks[] = {
 
 }  // namespace
 
-const TableCodePage kGb18030 = {54936, kUnits, kUnits, kRows, 0x003F, kEncoded, kBlocks};
+const TableCodePage kGb18030 = {54936, kUnits, kUnits, kRows, 0x003F, kEncoded, kBlocks, nullptr};
 
 const FourByteRange kGb18030Ranges[] = {
     {0x0080, 0}, {0x00A5, 36}, {0x00A9, 38}, {0x00B2, 45},

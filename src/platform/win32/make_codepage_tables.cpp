@@ -233,8 +233,28 @@ char16_t PairDefault(const Measured& m) {
 
 void WriteLocales(std::FILE* out);
 
+constexpr int kLowUnits = 0x800;  // Latin, Greek, Cyrillic, Hebrew, Arabic
+
+// Bytes as one "" literal: printable ones as themselves, the rest in octal.
+void WriteBytes(std::FILE* out, const char* name, const std::string& bytes) {
+  std::fprintf(out, "constexpr char %s[] =\n    \"", name);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (i != 0 && i % 128 == 0) std::fprintf(out, "\"\n    \"");
+    // "??" and one of =/'()!<>- would read as a trigraph, which gcc warns of.
+    const bool trigraph = i % 128 >= 2 && bytes[i - 1] == '?' && bytes[i - 2] == '?' && std::strchr("=/'()!<>-", b) != nullptr;
+    if (b >= 0x20 && b < 0x7F && b != '"' && b != '\\' && !trigraph) {
+      std::fputc(b, out);
+    } else {
+      std::fprintf(out, "\\%03o", b);
+    }
+  }
+  std::fprintf(out, "\";\n\n");
+}
+
 struct Written {
   std::size_t singles;
+  long low;  // offset in kLow of its bytes of the units below kLowUnits; -1: none
   bool multiByte;
   char16_t pairDefault;
   std::size_t rowStart;  // index of its first row in kRows
@@ -248,6 +268,7 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
   std::string rows;    // {offset, first, last} per lead byte, source text
   std::string blocks;  // block numbers, source text
   std::size_t rowCount = 0, blockCount = 0;
+  std::string low;  // the bytes of the units below kLowUnits, per single-byte code page
   const std::vector<char16_t> emptyBlock(256, 0);
   for (const Measured& m : pages) {
     Written w{};
@@ -255,6 +276,15 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
     w.multiByte = std::any_of(std::begin(m.lead), std::end(m.lead), [](bool b) { return b; });
     w.pairDefault = w.multiByte ? PairDefault(m) : char16_t{0};
     w.rowStart = rowCount;
+    w.low = -1;
+    const bool lowAreBytes = std::all_of(m.encoded.begin(), m.encoded.begin() + kLowUnits,
+                                         [](std::uint16_t v) { return v <= 0xFF; });
+    if (!w.multiByte && lowAreBytes) {
+      std::string bytes(m.encoded.begin(), m.encoded.begin() + kLowUnits);
+      const std::size_t found = low.find(bytes);
+      w.low = static_cast<long>(found != std::string::npos ? found : low.size());
+      if (found == std::string::npos) low += bytes;
+    }
     if (w.multiByte) {
       rows += "\n    // " + std::to_string(m.number) + "\n   ";
       for (int l = 0; l < 256; ++l) {
@@ -301,14 +331,16 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
   decode.Write(out, "kUnits");
   std::fprintf(out, "// Encoded values in blocks of 256 units (a byte, lead << 8 | trail, or FFFF: fails).\n");
   encode.Write(out, "kEncoded");
+  std::fprintf(out, "// The bytes of the units below U+%04X of single-byte code pages, one load each.\n", kLowUnits);
+  WriteBytes(out, "kLow", low);
   std::fprintf(out, "constexpr TrailRow kRows[] = {%s\n};\n\n", rows.c_str());
   std::fprintf(out, "constexpr std::uint16_t kBlocks[] = {%s\n};\n\n", blocks.c_str());
   std::fprintf(out, "}  // namespace\n\nconst TableCodePage kTableCodePages[] = {\n");
   for (std::size_t i = 0; i < pages.size(); ++i) {
     const Written& w = written[i];
-    std::fprintf(out, "    {%d, kUnits, kUnits + %zu, %s, 0x%04X, kEncoded, kBlocks + %zu},\n", pages[i].number, w.singles,
-                 w.multiByte ? ("kRows + " + std::to_string(w.rowStart)).c_str() : "nullptr", w.pairDefault,
-                 w.blockStart);
+    std::fprintf(out, "    {%d, kUnits, kUnits + %zu, %s, 0x%04X, kEncoded, kBlocks + %zu, %s},\n", pages[i].number,
+                 w.singles, w.multiByte ? ("kRows + " + std::to_string(w.rowStart)).c_str() : "nullptr", w.pairDefault,
+                 w.blockStart, w.low < 0 ? "nullptr" : ("kLow + " + std::to_string(w.low)).c_str());
   }
   std::fprintf(out, "};\nconst std::size_t kTableCodePageCount = %zu;\n\n", pages.size());
   WriteLocales(out);
