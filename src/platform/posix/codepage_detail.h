@@ -14,6 +14,32 @@ inline constexpr unsigned char kDefaultByte = 0x3F;  // '?'
 // The unit that stands in for an invalid UTF-8 sequence.
 inline constexpr char16_t kReplacement = 0xFFFD;
 
+// Where a converter's output goes: written while it fits into a target of
+// `capacity` units, or only counted when the capacity is 0 (a size query).
+//   Output<char> out(buffer, 1);  out.Put('a') == true;  out.Put('b') == false
+template <typename Unit>
+class Output {
+ public:
+  Output(Unit* target, int capacity) : target_(target), capacity_(capacity) {}
+  bool Put(Unit unit) {
+    if (capacity_ != 0) {
+      if (written_ >= capacity_) return false;
+      target_[written_] = unit;
+    }
+    ++written_;
+    return true;
+  }
+  // What still fits; -1 when only counting.
+  long long Room() const { return capacity_ == 0 ? -1 : capacity_ - written_; }
+  // The count a call returns: 0 when it does not fit an int.
+  int Result() const { return written_ > 0x7FFFFFFF ? 0 : static_cast<int>(written_); }
+
+ private:
+  Unit* target_;
+  int capacity_;
+  long long written_ = 0;
+};
+
 // UTF-8 (65001).
 //   DecodeUtf8("\xC0\xAF", 2, out, 8) == 2 with out = FFFD FFFD
 //   DecodeUtf8("\xE2\x82", 2, out, 8) == 1 with out = FFFD

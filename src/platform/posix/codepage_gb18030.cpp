@@ -3,7 +3,6 @@
 // four-byte sequences.
 
 #include <algorithm>
-#include <climits>
 
 #include "platform/posix/codepage_detail.h"
 
@@ -34,25 +33,6 @@ std::uint32_t BmpIndex(char16_t unit) {
   return range.index + (unit - range.unit);
 }
 
-class Units {
- public:
-  Units(char16_t* target, int capacity) : target_(target), capacity_(capacity) {}
-  bool Put(char16_t unit) {
-    if (capacity_ != 0) {
-      if (written_ >= capacity_) return false;
-      target_[written_] = unit;
-    }
-    ++written_;
-    return true;
-  }
-  int Written() const { return written_; }
-
- private:
-  char16_t* target_;
-  int capacity_;
-  int written_ = 0;
-};
-
 }  // namespace
 
 // A lead byte (81-FE) with 30-39 after it begins a four-byte sequence, with any
@@ -61,7 +41,7 @@ class Units {
 // and what follows is read on its own, so nothing after a broken sequence is lost.
 int DecodeGb18030(const char* source, int sourceCount, char16_t* target, int targetCount) {
   const auto* b = reinterpret_cast<const unsigned char*>(source);
-  Units out(target, targetCount);
+  Output<char16_t> out(target, targetCount);
   int i = 0;
   while (i < sourceCount) {
     const unsigned char lead = b[i];
@@ -93,21 +73,13 @@ int DecodeGb18030(const char* source, int sourceCount, char16_t* target, int tar
     if (!out.Put(kUndefined)) return 0;
     ++i;
   }
-  return out.Written();
+  return out.Result();
 }
 
 // Every unit has a sequence but a lone half of a surrogate pair, which is '?'. A
 // character that does not fit whole is not begun, and the call fails.
 int EncodeGb18030(const char16_t* source, int sourceCount, char* target, int targetCount) {
-  long long written = 0;
-  auto put = [&](const unsigned char* bytes, int count) {
-    if (targetCount != 0) {
-      if (targetCount - written < count) return false;
-      for (int k = 0; k < count; ++k) target[written + k] = static_cast<char>(bytes[k]);
-    }
-    written += count;
-    return true;
-  };
+  Output<char> out(target, targetCount);
   for (int i = 0; i < sourceCount; ++i) {
     const char16_t unit = source[i];
     unsigned char bytes[4];
@@ -140,9 +112,10 @@ int EncodeGb18030(const char16_t* source, int sourceCount, char* target, int tar
       bytes[0] = static_cast<unsigned char>(0x81 + index / 10);
       count = 4;
     }
-    if (!put(bytes, count)) return 0;
+    if (out.Room() >= 0 && out.Room() < count) return 0;
+    for (int k = 0; k < count; ++k) out.Put(static_cast<char>(bytes[k]));
   }
-  return written > INT_MAX ? 0 : static_cast<int>(written);
+  return out.Result();
 }
 
 }  // namespace platform::detail::codepage

@@ -1,8 +1,6 @@
 // POSIX layer, code pages: UTF-7 (65000) written out by hand, with the rules of
 // the Windows build as measured under Wine (see the comments at each direction).
 
-#include <climits>
-
 #include "platform/posix/codepage_detail.h"
 
 namespace platform::detail::codepage {
@@ -33,28 +31,6 @@ bool Direct(char16_t unit) {
   }
 }
 
-// Where characters go: counted only (capacity 0) or written while they fit.
-class Output {
- public:
-  Output(char* target, int capacity) : target_(target), capacity_(capacity) {}
-  bool Put(char c) {
-    if (capacity_ != 0) {
-      if (written_ >= capacity_) return false;
-      target_[written_] = c;
-    }
-    ++written_;
-    return true;
-  }
-  long long Written() const { return written_; }
-  // The characters that still fit; -1 when only counting.
-  long long Room() const { return capacity_ == 0 ? -1 : capacity_ - written_; }
-
- private:
-  char* target_;
-  int capacity_;
-  long long written_ = 0;
-};
-
 }  // namespace
 
 // Measured under Wine: a byte other than "+" is the unit of the same number (0x80
@@ -63,25 +39,17 @@ class Output {
 // bits left over are dropped. A "+" with no base64 after it gives nothing.
 int DecodeUtf7(const char* source, int sourceCount, char16_t* target, int targetCount) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(source);
-  int written = 0;
-  auto put = [&](char16_t unit) {
-    if (targetCount != 0) {
-      if (written >= targetCount) return false;
-      target[written] = unit;
-    }
-    ++written;
-    return true;
-  };
+  Output<char16_t> out(target, targetCount);
   int i = 0;
   while (i < sourceCount) {
     if (bytes[i] != '+') {
-      if (!put(bytes[i])) return 0;
+      if (!out.Put(bytes[i])) return 0;
       ++i;
       continue;
     }
     ++i;
     if (i < sourceCount && bytes[i] == '-') {
-      if (!put('+')) return 0;
+      if (!out.Put('+')) return 0;
       ++i;
       continue;
     }
@@ -98,11 +66,11 @@ int DecodeUtf7(const char* source, int sourceCount, char16_t* target, int target
       ++i;
       if (bitCount >= 16) {
         bitCount -= 16;
-        if (!put(static_cast<char16_t>(bits >> bitCount))) return 0;
+        if (!out.Put(static_cast<char16_t>(bits >> bitCount))) return 0;
       }
     }
   }
-  return written;
+  return out.Result();
 }
 
 // Measured under Wine: "+" is "+-"; any run of other units outside the direct set
@@ -111,7 +79,7 @@ int DecodeUtf7(const char* source, int sourceCount, char16_t* target, int target
 // the target is too small the characters that fit are written and the call fails.
 //   EncodeUtf7(u"A\u3042B", 3, out, 8) == 7 with out = "A+MEI-B"
 int EncodeUtf7(const char16_t* source, int sourceCount, char* target, int targetCount) {
-  Output out(target, targetCount);
+  Output<char> out(target, targetCount);
   int i = 0;
   while (i < sourceCount) {
     const char16_t unit = source[i];
@@ -144,7 +112,7 @@ int EncodeUtf7(const char16_t* source, int sourceCount, char* target, int target
     }
     if (!out.Put('-')) return 0;
   }
-  return out.Written() > INT_MAX ? 0 : static_cast<int>(out.Written());
+  return out.Result();
 }
 
 }  // namespace platform::detail::codepage
