@@ -9,8 +9,6 @@
 
 namespace platform::detail::codepage {
 
-// The byte that stands in for a character a code page cannot represent.
-inline constexpr unsigned char kDefaultByte = 0x3F;  // '?'
 // The unit that stands in for an invalid UTF-8 sequence.
 inline constexpr char16_t kReplacement = 0xFFFD;
 
@@ -88,6 +86,10 @@ extern const std::size_t kTableCodePageCount;
 //   FindTableCodePage(1251)->singles[0xC4] == 0x0414;  FindTableCodePage(65001) == nullptr
 const TableCodePage* FindTableCodePage(int codePage);
 
+// The calls for a table code page. A target too small holds what fits, and the
+// call fails; a two-byte character that does not fit whole is not begun.
+//   DecodeTable(*FindTableCodePage(949), "\xA2\xE8\x61", 3, out, 8) == 2 with out = '?' 'a'
+//   EncodeTable(*FindTableCodePage(932), u"A\u3042", 2, out, 2) == 0 with out = 'A'
 int DecodeTable(const TableCodePage& page, const char* source, int sourceCount, char16_t* target, int targetCount);
 int EncodeTable(const TableCodePage& page, const char16_t* source, int sourceCount, char* target, int targetCount);
 
@@ -110,6 +112,8 @@ extern const LocaleCodePages kLocales[];
 extern const std::size_t kLocaleCount;
 
 // UTF-7 (65000), as Wine writes and reads it.
+//   DecodeUtf7("+AOk-x", 6, out, 4) == 2 with out = 00E9 'x'
+//   EncodeUtf7(u"+", 1, out, 4) == 2 with out = "+-"
 int DecodeUtf7(const char* source, int sourceCount, char16_t* target, int targetCount);
 int EncodeUtf7(const char16_t* source, int sourceCount, char* target, int targetCount);
 
