@@ -197,6 +197,21 @@ void CloseShutdownList();
 // Services for hosts and tests (not part of the library's own path)
 // ---------------------------------------------------------------------------
 
+// A code page the conversion calls take, with the name Windows gives it.
+struct CodePageName {
+  int number;
+  const char* name;  // "ANSI Cyrillic"
+};
+struct CodePageNames {
+  const CodePageName* entries;
+  std::size_t count;
+};
+// Every code page the library converts, in increasing order: the list Wine's
+// KERNEL32 takes with flags 0, and GB18030 (54936). 0 to 3, which only stand for
+// the code pages of the locale, are not in it. The same list in both builds.
+//   KnownCodePages().entries[0] is {37, "IBM EBCDIC US Canada"}
+CodePageNames KnownCodePages();
+
 // Loads a dynamic library by name or path; nullptr on failure.
 Library OpenLibrary(const char* path);
 // The address of an exported symbol; nullptr when there is none.
