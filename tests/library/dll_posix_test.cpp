@@ -127,7 +127,11 @@ TEST(DllPosixTest, UnloadAndExitBesideAThreadBlockedReadingStandardInput) {
       char line[16];
       (void)fgets(line, sizeof line, stdin);
     }).detach();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Until the reader holds standard input's lock.
+    while (ftrylockfile(stdin) == 0) {
+      funlockfile(stdin);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     platform::Library library = platform::OpenLibrary(LOTAN_LIBRARY_NAME);
     if (library == nullptr) _exit(12);
     auto convert = reinterpret_cast<LotanconvertCPFunction>(platform::LibrarySymbol(library, LOTAN_CONVERT_SYMBOL));
