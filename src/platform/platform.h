@@ -112,7 +112,9 @@ struct Calls {
   // needed, and stores the table's new bounds back. Returns `action`, or nullptr
   // when the action could not be registered.
   ExitAction (*RegisterExitAction)(ExitAction action, ExitAction** start, ExitAction** end);
-  // Flushes every open stream of the runtime library (fflush(NULL)).
+  // Flushes every open stream of the runtime library (fflush(NULL)). The posix
+  // layer never waits for a stream that another thread holds (a reader blocked
+  // in fgets(stdin)): that one is left as it is.
   void (*FlushAllStreams)();
 
   // Streams of the runtime library (fopen and friends). Open returns nullptr on
