@@ -119,10 +119,9 @@ struct Calls {
 
   // Streams of the runtime library (fopen and friends). Open returns nullptr on
   // failure. SetFullBuffering gives the stream a fully buffered buffer of `size`
-  // bytes. ReadPiece is fgets: it returns false when it delivers nothing.
+  // bytes.
   Stream (*Open)(const char* path, const char* mode);
   bool (*SetFullBuffering)(Stream stream, std::size_t size);
-  bool (*ReadPiece)(Stream stream, char* buffer, int size);
   std::size_t (*Read)(Stream stream, void* buffer, std::size_t size);
   bool (*Seek)(Stream stream, long offset, SeekOrigin origin);
   long (*Tell)(Stream stream);  // -1 on failure

@@ -85,7 +85,6 @@ Stream Open(const char* path, const char* mode) {
 }
 
 bool SetFullBuffering(Stream stream, std::size_t size) { return setvbuf(AsFile(stream), nullptr, _IOFBF, size) == 0; }
-bool ReadPiece(Stream stream, char* buffer, int size) { return fgets(buffer, size, AsFile(stream)) != nullptr; }
 std::size_t Read(Stream stream, void* buffer, std::size_t size) { return fread(buffer, 1, size, AsFile(stream)); }
 
 bool Seek(Stream stream, long offset, SeekOrigin origin) {
@@ -277,7 +276,6 @@ void FindClose(FindHandle handle) { delete static_cast<Search*>(handle); }
 void FillFileCalls(Calls& calls) {
   calls.Open = Open;
   calls.SetFullBuffering = SetFullBuffering;
-  calls.ReadPiece = ReadPiece;
   calls.Read = Read;
   calls.Seek = Seek;
   calls.Tell = Tell;
