@@ -26,7 +26,7 @@ for file in bin/LotanconvertCP.dll bin/cpconv.exe lib/libLotanconvertCP.dll.a li
 done
 # Nothing the program needs may come from outside the folder: run it from elsewhere.
 cd "$work"
-if ! "$root/cmake/wine-run.sh" --prefix="$prefix" "$top/bin/cpconv.exe" -o result 1251 65001 \
+if ! "$root/cmake/wine-run.sh" --prefix="$prefix" "$top/bin/cpconv.exe" --trace -o result 1251 65001 \
     <"$root/tools/sample-1251.txt" >trace; then
   fail "cpconv.exe from the archive failed"
 fi
