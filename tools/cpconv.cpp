@@ -155,12 +155,14 @@ void List(LotanconvertCPFunction convert, std::FILE* output) {
     convert("A", entry.number, 65001, there);
     convert("A", 65001, entry.number, back);
     if (there[0] == '\0' || back[0] == '\0') {
-      missing += " " + std::to_string(entry.number);
+      missing += ' ';
+      missing += std::to_string(entry.number);
       continue;
     }
-    std::string names = entry.names;
-    for (std::size_t at = names.find(' '); at != std::string::npos; at = names.find(' ', at + 2)) {
-      names.replace(at, 1, ", ");
+    std::string names;
+    for (const char* c = entry.names; *c != '\0'; ++c) {
+      if (*c == ' ') names += ',';
+      names += *c;
     }
     std::fprintf(output, "%6d  %-40s %s\n", entry.number, names.c_str(), entry.description);
   }

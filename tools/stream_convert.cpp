@@ -104,27 +104,42 @@ Outcome StreamConverter::ConvertPiece(const char* bytes, std::size_t count, std:
   return Outcome::kDone;
 }
 
+// The buffer holds up to kPieceMost bytes from `begin` on; it is topped up when
+// less than a usual piece is left, or when a long line needs the whole window.
 Outcome StreamConverter::Convert(const Reader& read) {
   buffer_.resize(kPieceMost);
+  std::size_t begin = 0;
   std::size_t filled = 0;
   std::size_t offset = 0;
   bool atEnd = false;
-  while (!atEnd || filled > 0) {
+  const auto topUp = [&]() {
+    std::memmove(buffer_.data(), buffer_.data() + begin, filled - begin);
+    filled -= begin;
+    begin = 0;
     while (!atEnd && filled < buffer_.size()) {
       std::size_t got = 0;
-      if (!read(buffer_.data() + filled, buffer_.size() - filled, got)) return Outcome::kReadFailed;
+      if (!read(buffer_.data() + filled, buffer_.size() - filled, got)) return false;
       if (got == 0) atEnd = true;
       filled += got;
     }
-    std::size_t cut = atEnd ? filled : CutPoint(ends_, buffer_.data(), filled);
+    return true;
+  };
+  for (;;) {
+    if (!atEnd && filled - begin < kPieceUsual && !topUp()) return Outcome::kReadFailed;
+    const std::size_t left = filled - begin;
+    if (left == 0) return Outcome::kDone;
+    std::size_t cut = atEnd && left <= kPieceUsual ? left : CutPoint(ends_, buffer_.data() + begin, kPieceUsual);
+    if (cut == 0 && !atEnd && left < kPieceMost) {
+      if (!topUp()) return Outcome::kReadFailed;
+      continue;
+    }
+    if (cut == 0) cut = atEnd ? left : CutPoint(ends_, buffer_.data() + begin, left);
     if (cut == 0) {
       failedOffset_ = offset;
       return Outcome::kCannotCut;
     }
-    if (const Outcome piece = ConvertPiece(buffer_.data(), cut, offset); piece != Outcome::kDone) return piece;
-    std::memmove(buffer_.data(), buffer_.data() + cut, filled - cut);
-    filled -= cut;
+    if (const Outcome piece = ConvertPiece(buffer_.data() + begin, cut, offset); piece != Outcome::kDone) return piece;
+    begin += cut;
     offset += cut;
   }
-  return Outcome::kDone;
 }

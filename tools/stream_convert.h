@@ -1,6 +1,7 @@
-// Converts a stream of any size through the library's CONVERT in pieces of at
-// most kPieceMost bytes, cut where the source code page says a character ends,
-// one library call per piece, and writes each result as soon as it is made.
+// Converts a stream of any size through the library's CONVERT in pieces of about
+// kPieceUsual bytes (a line up to kPieceMost when no character ends sooner), cut
+// where the source code page says a character ends, one library call per piece,
+// and writes each result as soon as it is made.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,10 @@
 #include "LotanconvertCP.h"
 #include "tools/codepage_names.h"
 
+// Pieces of 64 KiB keep the library's working buffers in memory the allocator
+// reuses: at 256 KiB and 1 MiB each call's fresh blocks cost page faults that
+// made 100 MB take 3 times as long (1.6 s against 0.52 s here).
+inline constexpr std::size_t kPieceUsual = std::size_t{1} << 16;
 inline constexpr std::size_t kPieceMost = std::size_t{1} << 20;
 
 // Reads up to `most` bytes into `into`, stores their count in `got` (0 at the
