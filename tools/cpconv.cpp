@@ -36,8 +36,8 @@ const char kUsage[] =
     "A code page is a Windows code-page number (1251, 866, 65001) or a name, in\n"
     "any case: cp1251, windows-1251, ibm866, koi8-r, iso-8859-5, utf-8, shift_jis,\n"
     "gbk, big5, euc-kr, us-ascii, ... (-l lists them). Input is converted in pieces\n"
-    "of at most 1 MiB cut at line ends, one library call each; zero bytes are\n"
-    "passed on as they are.\n"
+    "of about 64 KiB (a long line up to 1 MiB) cut at line ends, one library call\n"
+    "each; zero bytes are passed on as they are.\n"
     "\n"
     "  -f, --from-code=CP   code page of the input\n"
     "  -t, --to-code=CP     code page wanted\n"
@@ -169,8 +169,6 @@ void List(LotanconvertCPFunction convert, std::FILE* output) {
   if (!missing.empty()) std::fprintf(output, "Not in this build:%s\n", missing.c_str());
 }
 
-bool CloseStream(std::FILE* stream) { return std::fclose(stream) == 0; }
-
 int Run(int argc, char** argv) {
   Options options;
   bool done = false;
@@ -186,7 +184,9 @@ int Run(int argc, char** argv) {
   if (options.list) {
     if (named || !options.operands.empty()) return Fail(kUsageError, "-l takes no other arguments (see --help)");
   } else if (named) {
-    if (options.from == nullptr || options.to == nullptr) return Fail(kUsageError, "-f and -t go together (see --help)");
+    if (options.from == nullptr || options.to == nullptr) {
+      return Fail(kUsageError, "-f and -t go together (see --help)");
+    }
     files.assign(options.operands.begin(), options.operands.end());
     if (files.empty()) files.emplace_back("-");
   } else {
@@ -256,15 +256,18 @@ int Run(int argc, char** argv) {
       case Outcome::kDone:
         return 0;
       case Outcome::kUnknownFrom:
-        return abandon(kConversionFailed, std::string("unknown code page '") + options.from + "': the library converts nothing from it");
+        return abandon(kConversionFailed,
+                       std::string("unknown code page '") + options.from + "': the library converts nothing from it");
       case Outcome::kUnknownTo:
-        return abandon(kConversionFailed, std::string("unknown code page '") + options.to + "': the library converts nothing to it");
+        return abandon(kConversionFailed,
+                       std::string("unknown code page '") + options.to + "': the library converts nothing to it");
       case Outcome::kNotConverted:
         return abandon(kConversionFailed, inputName + ": cannot convert the text at byte offset " +
                                               std::to_string(converter.FailedOffset()));
       case Outcome::kCannotCut:
         return abandon(kConversionFailed, inputName + ": no line end within 1 MiB from byte offset " +
-                                              std::to_string(converter.FailedOffset()) + ", where this code page may be cut");
+                                              std::to_string(converter.FailedOffset()) +
+                                              ", and this code page may be cut at line ends only");
       case Outcome::kReadFailed:
         return abandon(kUsageError, "cannot read " + inputName + ": " + Reason());
       case Outcome::kWriteFailed:
@@ -307,7 +310,7 @@ int Run(int argc, char** argv) {
 
   if (std::fflush(output) != 0) return writeFailure();
   if (toFile) {
-    if (!CloseStream(output)) {
+    if (std::fclose(output) != 0) {
       std::remove(temporary.c_str());
       return Fail(kUsageError, "cannot write " + outputName + ": " + Reason());
     }

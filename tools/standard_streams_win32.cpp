@@ -22,7 +22,8 @@ void KeepBrokenPipesQuiet() {}
 
 std::FILE* SetTraceAside() {
   // Never closed: the library writes to it for as long as it is loaded.
-  HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE nul =
+      CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (nul == INVALID_HANDLE_VALUE || !SetStdHandle(STD_OUTPUT_HANDLE, nul)) {
     errno = EBADF;
     return nullptr;
