@@ -245,7 +245,7 @@ int Run(int argc, char** argv) {
   };
   const std::string outputName = toFile ? std::string("'") + options.output + "'" : "standard output";
   const auto writeFailure = [&]() {
-    if (!toFile && errno == EPIPE) return abandon(kBrokenPipe, "");
+    if (!toFile && WriteHitClosedPipe()) return abandon(kBrokenPipe, "");
     return abandon(kUsageError, "cannot write " + outputName + ": " + Reason());
   };
 

@@ -15,6 +15,11 @@ void UseBinaryStandardOutput();
 // ending the process with a signal (Windows has no such signal).
 void KeepBrokenPipesQuiet();
 
+// Whether the write that has just failed went to a pipe whose reader has gone.
+// Windows reports it as EINVAL from the runtime library, so the system's own
+// error is what tells.
+bool WriteHitClosedPipe();
+
 // Points the standard output that the library writes its trace to at the null
 // device and returns a binary stream on the original standard output, for the
 // result. Call it before the library's first call: the Windows library takes the

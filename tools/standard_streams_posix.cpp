@@ -18,6 +18,8 @@ void UseBinaryStandardOutput() {}
 
 void KeepBrokenPipesQuiet() { signal(SIGPIPE, SIG_IGN); }
 
+bool WriteHitClosedPipe() { return errno == EPIPE; }
+
 std::FILE* SetTraceAside() {
   std::fflush(stdout);
   const int saved = dup(STDOUT_FILENO);

@@ -20,6 +20,13 @@ void UseBinaryStandardOutput() {
 
 void KeepBrokenPipesQuiet() {}
 
+// Seen under Wine: a write to a pipe whose reader has gone leaves errno EINVAL
+// and the system's error ERROR_PIPE_NOT_CONNECTED; Windows reports ERROR_NO_DATA.
+bool WriteHitClosedPipe() {
+  const DWORD error = GetLastError();
+  return errno == EPIPE || error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED;
+}
+
 std::FILE* SetTraceAside() {
   // Never closed: the library writes to it for as long as it is loaded.
   HANDLE nul =
