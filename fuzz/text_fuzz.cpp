@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text = input.Rest();
   const long long n = static_cast<long long>(text.size());
 
-  // Cutting: the parts are pieces of the text of the lengths the rules give.
+  // Cutting: the parts are substrings of the text of the lengths the rules give.
   const std::string_view left = text::LeftPart(text, a);
   const std::string_view right = text::RightPart(text, a);
   Check(left.size() == static_cast<std::size_t>(a <= 0 ? 0 : (a >= n ? n : a)));
@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(text.compare(text.size() - right.size(), right.size(), right) == 0);
   const std::string_view rest = text::RestFrom(text, a);
   Check(rest.size() == static_cast<std::size_t>(a < 1 || a > n ? 0 : n - a + 1));
-  const std::string_view piece = text::Piece(text, a, b);
-  Check(piece.size() <= rest.size() && rest.substr(0, piece.size()) == piece);
+  const std::string_view part = text::Substring(text, a, b);
+  Check(part.size() <= rest.size() && rest.substr(0, part.size()) == part);
 
   // Overwrite keeps the length.
   std::string copy = text;

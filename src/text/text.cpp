@@ -33,7 +33,7 @@ std::string_view RestFrom(std::string_view text, int position) {
   return text.substr(static_cast<std::size_t>(position) - 1);
 }
 
-std::string_view Piece(std::string_view text, int position, int length) {
+std::string_view Substring(std::string_view text, int position, int length) {
   if (text.empty() || position < 1 || position > Length(text) || length == 0) return {};
   const std::int64_t end = static_cast<std::int64_t>(position) - 1 + length;
   if (length < 0 || end > Length(text)) return RestFrom(text, position);

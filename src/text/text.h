@@ -31,8 +31,8 @@ std::string_view RestFrom(std::string_view text, int position);
 // `length` bytes from `position`: empty when the text is empty, the position is
 // below 1 or beyond the text's length, or the length is 0; a negative length, or
 // one that runs past the end, gives the rest of the text.
-//   Piece("abcdef", 2, 3) == "bcd";  Piece("abcdef", 5, 9) == "ef";  Piece("abc", 2, -1) == "bc"
-std::string_view Piece(std::string_view text, int position, int length);
+//   Substring("abcdef", 2, 3) == "bcd";  Substring("abcdef", 5, 9) == "ef";  Substring("abc", 2, -1) == "bc"
+std::string_view Substring(std::string_view text, int position, int length);
 
 // Copies `source` over `text` from `position`, in place; the text's length never
 // changes. Nothing happens when either string is empty or the position lies

@@ -11,21 +11,21 @@
 
 #include "text/search.h"
 #include "text/text.h"
-#include "toolkit/pieces.h"
+#include "toolkit/detail.h"
 
 namespace toolkit {
 namespace {
 
-// Placeholder fill of the replacement's buffer until its pieces are written into
+// Placeholder fill of the replacement's buffer until its parts are written into
 // place; every byte of it is overwritten.
 constexpr char kReplaceFill = '+';
 
-// Copies `count` bytes from `from` to `to`. A piece of up to 16 bytes, with 16
+// Copies `count` bytes from `from` to `to`. A run of up to 16 bytes, with 16
 // bytes readable at `from` and writable at `to`, goes as one fixed-size copy:
-// the bytes beyond it are overwritten by the next piece, and this saves a call
-// per piece where occurrences are dense.
+// the bytes beyond it are overwritten by the next run, and this saves a call
+// per run where occurrences are dense.
 constexpr std::size_t kShortCopy = 16;
-void CopyPiece(char* to, const char* toEnd, const char* from, const char* fromEnd, std::size_t count) {
+void CopyRun(char* to, const char* toEnd, const char* from, const char* fromEnd, std::size_t count) {
   if (count <= kShortCopy && static_cast<std::size_t>(toEnd - to) >= kShortCopy &&
       static_cast<std::size_t>(fromEnd - from) >= kShortCopy) {
     std::memcpy(to, from, kShortCopy);
@@ -55,9 +55,9 @@ class Replacer {
 
   // The occurrence at offset `at` (at or after GapStart()).
   void ReplaceAt(std::size_t at) {
-    CopyPiece(out_, outEnd_, text_.data() + gapStart_, text_.data() + text_.size(), at - gapStart_);
+    CopyRun(out_, outEnd_, text_.data() + gapStart_, text_.data() + text_.size(), at - gapStart_);
     out_ += at - gapStart_;
-    CopyPiece(out_, outEnd_, with_, withEnd_, replacementLength_);
+    CopyRun(out_, outEnd_, with_, withEnd_, replacementLength_);
     out_ += replacementLength_;
     gapStart_ = at + patternLength_;
   }

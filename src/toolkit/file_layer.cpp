@@ -1,5 +1,5 @@
 // The file layer: the table of open files, the open modes with their fall-backs,
-// and the text-mode reader that delivers line pieces while keeping the position
+// and the text-mode reader that delivers line blocks while keeping the position
 // in real bytes of the file, so the end test never runs ahead of the data.
 
 #include "toolkit/file_layer.h"
@@ -9,12 +9,12 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "toolkit/pieces.h"
+#include "toolkit/detail.h"
 
 namespace toolkit::file_layer {
 namespace {
 
-constexpr int kPieceLimit = kPieceBufferSize - 1;
+constexpr int kBlockLimit = kBlockBufferSize - 1;
 constexpr char kCtrlZ = '\x1A';
 
 // Text mode done here rather than by the runtime library: msvcrt's ftell on a
@@ -76,10 +76,10 @@ bool Fill(platform::Stream stream, TextReader& reader) {
   return got != 0;
 }
 
-// The last two bytes stored in a piece, taken from where they were copied
-// from: reading them back from the piece just after the copy would wait for
+// The last two bytes stored in a block, taken from where they were copied
+// from: reading them back from the block just after the copy would wait for
 // the copy's stores to land.
-struct PieceTail {
+struct BlockTail {
   char beforeLast = '\0';
   char last = '\0';
 
@@ -90,22 +90,22 @@ struct PieceTail {
   }
 };
 
-// One piece as fgets with a 512-byte buffer gives it on a text stream: at most
+// One block as fgets with a 512-byte buffer gives it on a text stream: at most
 // 511 translated bytes, ending after an LF if one comes first. Returns the
-// number of bytes stored in piece; 0 when the data is used up.
-int ReadPiece(platform::Stream stream, TextReader& reader, char* piece, PieceTail& tail) {
+// number of bytes stored in block; 0 when the data is used up.
+int ReadBlock(platform::Stream stream, TextReader& reader, char* block, BlockTail& tail) {
   int count = 0;
-  while (count < kPieceLimit) {
+  while (count < kBlockLimit) {
     if (reader.next == reader.end && !Fill(stream, reader)) break;
     const char* start = reader.raw + reader.next;
     const std::size_t window =
-        std::min(reader.end - reader.next, static_cast<std::size_t>(kPieceLimit - count));
+        std::min(reader.end - reader.next, static_cast<std::size_t>(kBlockLimit - count));
     const void* lineFeed = std::memchr(start, '\n', window);
     const std::size_t span =
         lineFeed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - start) + 1 : window;
     if (const void* found = std::memchr(start, '\r', span)) {
       const auto before = static_cast<std::size_t>(static_cast<const char*>(found) - start);
-      std::memcpy(piece + count, start, before);
+      std::memcpy(block + count, start, before);
       tail.Note(start, before);
       count += static_cast<int>(before);
       reader.next += before;
@@ -114,14 +114,14 @@ int ReadPiece(platform::Stream stream, TextReader& reader, char* piece, PieceTai
       if (reader.next + 1 == reader.end) Fill(stream, reader);
       if (reader.next + 1 < reader.end && reader.raw[reader.next + 1] == '\n') {
         ++reader.next;
-      } else if (count < kPieceLimit) {
-        piece[count++] = '\r';
+      } else if (count < kBlockLimit) {
+        block[count++] = '\r';
         tail.Note("\r", 1);
         ++reader.next;
       }
       continue;
     }
-    std::memcpy(piece + count, start, span);
+    std::memcpy(block + count, start, span);
     tail.Note(start, span);
     count += static_cast<int>(span);
     reader.next += span;
@@ -225,28 +225,28 @@ LineResult ReadLine(int number, std::string& line) {
   if (!InUse(number) || table[number].reader == nullptr) return LineResult::kLine;
   TextReader& reader = *table[number].reader;
   platform::Stream stream = table[number].stream;
-  char piece[kPieceBufferSize];
+  char block[kBlockBufferSize];
   const bool read = detail::Guarded(
       [&] {
         for (;;) {
-          PieceTail tail;
-          const int count = ReadPiece(stream, reader, piece, tail);
+          BlockTail tail;
+          const int count = ReadBlock(stream, reader, block, tail);
           if (count == 0) break;
           int last = count - 1;
           char byte = tail.last;
           char beforeLast = tail.beforeLast;
-          if (byte == '\0') {  // zero bytes end the piece: the last non-zero one decides
-            while (last >= 0 && piece[last] == '\0') --last;
+          if (byte == '\0') {  // zero bytes end the block: the last non-zero one decides
+            while (last >= 0 && block[last] == '\0') --last;
             if (last < 0) continue;
-            byte = piece[last];
-            beforeLast = last > 0 ? piece[last - 1] : '\0';
+            byte = block[last];
+            beforeLast = last > 0 ? block[last - 1] : '\0';
           }
           if (byte == '\n' || byte == '\r') {
             const int keep = byte == '\n' && last > 0 && beforeLast == '\r' ? last - 1 : last;
-            line.append(piece, static_cast<std::size_t>(keep));
+            line.append(block, static_cast<std::size_t>(keep));
             break;
           }
-          line.append(piece, static_cast<std::size_t>(last) + 1);
+          line.append(block, static_cast<std::size_t>(last) + 1);
         }
         return true;
       },

@@ -13,8 +13,8 @@ inline constexpr int kFirstNumber = 1;
 inline constexpr int kLastNumber = 254;
 // Every stream gets a fully buffered buffer of this size.
 inline constexpr std::size_t kStreamBufferSize = 8192;
-// A line is read in pieces of at most kPieceBufferSize - 1 bytes.
-inline constexpr int kPieceBufferSize = 512;
+// A line is read in blocks of at most kBlockBufferSize - 1 bytes.
+inline constexpr int kBlockBufferSize = 512;
 
 enum class Access { kReadOnly, kReadWrite };
 
@@ -59,12 +59,12 @@ std::size_t ReadBytes(int number, char* buffer, std::size_t count);
 
 enum class LineResult { kLine, kError };
 
-// Reads one line of a text entry into `line`, replacing its content. Pieces of
+// Reads one line of a text entry into `line`, replacing its content. Blocks of
 // at most 511 bytes are taken, each ending after an LF if one comes first; the
-// last non-zero byte of a piece decides: an LF or CR ends the line and is
-// dropped (an LF with a CR just before it in the piece drops both), any other
-// byte continues the line with the next piece. Zero bytes at the end of a piece
-// are dropped; a CR that is the last byte of a piece ends the line. Gives
+// last non-zero byte of a block decides: an LF or CR ends the line and is
+// dropped (an LF with a CR just before it in the block drops both), any other
+// byte continues the line with the next block. Zero bytes at the end of a block
+// are dropped; a CR that is the last byte of a block ends the line. Gives
 // kError, with `line` holding what was gathered, when the stream reports a read
 // error or the line's memory cannot be had. A number not in use gives an empty
 // line.

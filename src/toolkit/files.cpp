@@ -9,7 +9,7 @@
 
 #include "platform/platform.h"
 #include "toolkit/file_layer.h"
-#include "toolkit/pieces.h"
+#include "toolkit/detail.h"
 
 namespace toolkit {
 namespace {

@@ -46,7 +46,7 @@ int FileLength(const std::string& path);
 // (what it held is released) and grows to 30000, 45000, 67500, ... only when a
 // further line is to be read; elements past the count stay empty. A CR LF or LF
 // ends a line (the last line needs none), a 0x1A byte ends the data, and a lone
-// CR stays in the line unless it falls at the end of a 511-byte piece, where it
+// CR stays in the line unless it falls at the end of a 511-byte block, where it
 // ends the line. A read error or memory that cannot be had gives 0, with the
 // array keeping the lines stored so far. A file that cannot be opened (as for
 // FileLength) gives 0 and 20000 empty elements.

@@ -1,5 +1,5 @@
 // Path names by byte search: the last backslash and the last dot are found with
-// LastPosition, the pieces cut with the text rules, and the separator clean-up is
+// LastPosition, the parts cut with the text rules, and the separator clean-up is
 // two passes of ReplaceAll.
 
 #include "toolkit/path.h"
@@ -9,7 +9,7 @@
 
 #include "text/text.h"
 #include "toolkit/edit.h"
-#include "toolkit/pieces.h"
+#include "toolkit/detail.h"
 #include "toolkit/split.h"
 
 namespace toolkit {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "text/search.h"
-#include "toolkit/pieces.h"
+#include "toolkit/detail.h"
 
 namespace toolkit {
 namespace {

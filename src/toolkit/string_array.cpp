@@ -3,7 +3,7 @@
 
 #include "toolkit/string_array.h"
 
-#include "toolkit/pieces.h"
+#include "toolkit/detail.h"
 
 namespace toolkit {
 

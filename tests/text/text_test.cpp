@@ -54,7 +54,7 @@ TEST(RestFromTest, IsEmptyOutsideTheText) {
   }
 }
 
-TEST(PieceTest, CutsALengthFromAPosition) {
+TEST(SubstringTest, CutsALengthFromAPosition) {
   struct Case {
     std::string text;
     int position;
@@ -78,7 +78,7 @@ TEST(PieceTest, CutsALengthFromAPosition) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text + " / " + std::to_string(c.position) + " / " + std::to_string(c.length));
-    EXPECT_EQ(text::Piece(c.text, c.position, c.length), c.expected);
+    EXPECT_EQ(text::Substring(c.text, c.position, c.length), c.expected);
   }
 }
 

@@ -26,7 +26,7 @@ TEST(DeleteSpanTest, JoinsTheLeftPartAndTheRest) {
       {1, 0, "abcdef"},
       {5, 10, "abcd"},
       {7, 1, "abcdef"},
-      {3, -1, "abbcdef"},  // the pieces overlap
+      {3, -1, "abbcdef"},  // the parts overlap
       {0, 2, "bcdef"},
       {0, 0, ""},
       {1, 6, ""},
@@ -118,7 +118,7 @@ TEST(ReplaceAllTest, ReplacesNonOverlappingOccurrencesOnce) {
 }
 
 // Far more occurrences than the counting scan remembers, and replacements both
-// shorter and longer than the pieces that are copied whole.
+// shorter and longer than the runs that are copied whole.
 TEST(ReplaceAllTest, GrowsAndShrinksLongTextsToTheExactLength) {
   std::string text;
   std::string grown;

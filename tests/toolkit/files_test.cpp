@@ -314,7 +314,7 @@ TEST_F(FilesTest, ReadLinesSplitsAtEveryKindOfLineEnd) {
       {"0x1A right after a line end", "a\r\n\x1a" "junk\r\n", {"a"}},
       {"0x1A first", "\x1a" "a\n", {}},
       {"zero bytes", std::string("a\0b\n\0\0\n", 7), {std::string("a\0b", 3), std::string("\0\0", 2)}},
-      {"zero bytes end a piece", std::string("ab\0\0", 4), {"ab"}},
+      {"zero bytes end a block", std::string("ab\0\0", 4), {"ab"}},
       {"CR LF across the 511th byte", x510 + "\r\nnext\r\n", {x510, "next"}},
       {"lone CR as the 511th byte", x510 + "\ryz\n", {x510, "yz"}},
       {"LF as the 512th byte", std::string(511, 'y') + "\nz", {std::string(511, 'y'), "z"}},
@@ -331,7 +331,7 @@ TEST_F(FilesTest, ReadLinesSplitsAtEveryKindOfLineEnd) {
   }
 }
 
-TEST_F(FilesTest, ReadLinesGathersLongLinesPieceByPiece) {
+TEST_F(FilesTest, ReadLinesGathersLongLinesBlockByBlock) {
   std::string line;
   for (int i = 0; i < 1500; ++i) line += static_cast<char>('a' + i % 26);
   for (const char* end : {"\n", "\r\n", ""}) {
@@ -402,20 +402,20 @@ TEST_F(FilesTest, TextModeMatchesTheRuntimeLibrary) {
       {"mixed", "a\r\nb\rc\r\r\nd\n\ne\x1a" "f\n", "a\nb\rc\r\nd\n\ne", {"a", "b\rc", "d", "", "e"}},
       {"lone CR last", "x\r", "x\r", {"x"}},
       {"CR then 0x1A", "a\r\x1a\n", "a\r", {"a"}},
-      {"CR LF over a piece", x510 + "\r\nn", x510 + "\nn", {x510, "n"}},
-      {"lone CR ends a piece", x510 + "\ryz\n", x510 + "\ryz\n", {x510, "yz"}},
+      {"CR LF over a block", x510 + "\r\nn", x510 + "\nn", {x510, "n"}},
+      {"lone CR ends a block", x510 + "\ryz\n", x510 + "\ryz\n", {x510, "yz"}},
       {"CR LF over a buffer", z8191 + "\r\nend", z8191 + "\nend", {z8191, "end"}},
       {"lone CR over a buffer", z8191 + "\rend\n", z8191 + "\rend\n", {z8191 + "\rend"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     const std::string path = Write("text.txt", c.bytes);
-    std::vector<std::string> pieces;
-    if (files_test::RuntimeTextPieces(path, pieces)) {
+    std::vector<std::string> blocks;
+    if (files_test::RuntimeTextBlocks(path, blocks)) {
       std::string joined;
-      for (const std::string& piece : pieces) {
-        EXPECT_LE(piece.size(), 511u);
-        joined += piece;
+      for (const std::string& block : blocks) {
+        EXPECT_LE(block.size(), 511u);
+        joined += block;
       }
       EXPECT_EQ(joined, c.translated);
     }

@@ -58,7 +58,7 @@ ExclusiveHold::~ExclusiveHold() {
 
 bool MarkHidden(const std::string&) { return false; }
 bool MarkSystem(const std::string&) { return false; }
-bool RuntimeTextPieces(const std::string&, std::vector<std::string>&) { return false; }
+bool RuntimeTextBlocks(const std::string&, std::vector<std::string>&) { return false; }
 
 }  // namespace files_test
 

@@ -29,9 +29,9 @@ class ExclusiveHold {
 bool MarkHidden(const std::string& path);
 bool MarkSystem(const std::string& path);
 
-// The pieces the runtime library's own text mode gives for the file: fgets
+// The blocks the runtime library's own text mode gives for the file: fgets
 // into a 512-byte buffer from an "rt" stream, until it delivers nothing. False
 // where the runtime library has no text mode (Linux).
-bool RuntimeTextPieces(const std::string& path, std::vector<std::string>& pieces);
+bool RuntimeTextBlocks(const std::string& path, std::vector<std::string>& blocks);
 
 }  // namespace files_test

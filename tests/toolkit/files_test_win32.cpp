@@ -23,15 +23,15 @@ ExclusiveHold::~ExclusiveHold() {
 bool MarkHidden(const std::string& path) { return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN) != 0; }
 bool MarkSystem(const std::string& path) { return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_SYSTEM) != 0; }
 
-bool RuntimeTextPieces(const std::string& path, std::vector<std::string>& pieces) {
+bool RuntimeTextBlocks(const std::string& path, std::vector<std::string>& blocks) {
   const platform::Calls& native = platform::Native();
   platform::Stream stream = native.Open(path.c_str(), "rt");
   if (stream == nullptr) return false;
   native.SetFullBuffering(stream, 8192);
   // The Windows layer's streams are MSVCRT.DLL's own FILE objects, so its fgets
   // reads them as the runtime library's text mode gives them.
-  char piece[512];
-  while (fgets(piece, sizeof piece, static_cast<FILE*>(stream)) != nullptr) pieces.emplace_back(piece, std::strlen(piece));
+  char block[512];
+  while (fgets(block, sizeof block, static_cast<FILE*>(stream)) != nullptr) blocks.emplace_back(block, std::strlen(block));
   native.Close(stream);
   return true;
 }

@@ -56,15 +56,15 @@ sigset_t ShieldedSignals() {
 // The shielded signal a failed write raised, or 0.
 int RaisedBy(int error) { return error == EPIPE ? SIGPIPE : error == EFBIG ? SIGXFSZ : 0; }
 
-// The signals held back from this thread between Raise and Lower.
+// The signals held back from this thread between BlockWriteSignals and RestoreWriteSignals.
 struct Shield {
   bool up = false;       // both are blocked for this thread (by us or the host)
-  sigset_t unblock;      // the ones Raise blocked, which Lower unblocks
-  sigset_t hostPending;  // the host's own, pending before Raise
+  sigset_t unblock;      // the ones BlockWriteSignals blocked, which RestoreWriteSignals unblocks
+  sigset_t hostPending;  // the host's own, pending before BlockWriteSignals
   sigset_t raised;       // the ones writes under the shield raised
 };
 
-Shield Raise() {
+Shield BlockWriteSignals() {
   Shield shield;
   sigemptyset(&shield.unblock);
   sigemptyset(&shield.hostPending);
@@ -99,7 +99,7 @@ void Note(Shield& shield, int error) {
   if (const int signal = RaisedBy(error); signal != 0) sigaddset(&shield.raised, signal);
 }
 
-void Lower(const Shield& shield) {
+void RestoreWriteSignals(const Shield& shield) {
   if (!shield.up) return;
   const int error = errno;
   for (const int signal : kShieldedSignals) {
@@ -141,12 +141,12 @@ thread_local Span span;
 
 void BeginOutputSpan() {
   if (span.depth++ > 0) return;
-  span.shield = Raise();
+  span.shield = BlockWriteSignals();
 }
 
 void EndOutputSpan() {
   if (span.depth <= 0 || --span.depth > 0) return;
-  Lower(span.shield);
+  RestoreWriteSignals(span.shield);
   span.shield = Shield{};
 }
 
@@ -159,10 +159,10 @@ bool WriteFile(Handle handle, const void* bytes, std::uint32_t count, std::uint3
     n = WriteWaiting(fd, bytes, count);
     if (n < 0) Note(span.shield, errno);
   } else {
-    Shield shield = Raise();
+    Shield shield = BlockWriteSignals();
     n = WriteWaiting(fd, bytes, count);
     if (n < 0) Note(shield, errno);
-    Lower(shield);
+    RestoreWriteSignals(shield);
   }
   if (n < 0) return false;
   *written = static_cast<std::uint32_t>(n);

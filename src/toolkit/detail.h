@@ -1,5 +1,5 @@
 // Internal to the toolkit: the cutting rules for positions computed in 64 bits
-// (a position plus a count may leave the 32-bit range), joining pieces with one
+// (a position plus a count may leave the 32-bit range), joining parts with one
 // allocation, the part of a text in which an occurrence still has a 32-bit
 // position, and the boundary that keeps exceptions inside a routine.
 #pragma once
@@ -52,19 +52,19 @@ inline std::string_view Searchable(std::string_view text, std::size_t patternLen
   return text.substr(0, lastNameable + patternLength);  // shorter than the text, so no wrap
 }
 
-// The pieces one after another in a string allocated once. Throws
+// The parts one after another in a string allocated once. Throws
 // std::length_error when their total exceeds what a std::string can hold (the
 // sum is checked, never wrapped) and std::bad_alloc when memory runs out.
 //   Join({"ab", "", "c"}) == "abc"
-inline std::string Join(std::initializer_list<std::string_view> pieces) {
+inline std::string Join(std::initializer_list<std::string_view> parts) {
   std::string joined;
   std::size_t total = 0;
-  for (const std::string_view piece : pieces) {
-    if (piece.size() > joined.max_size() - total) throw std::length_error("toolkit::detail::Join");
-    total += piece.size();
+  for (const std::string_view part : parts) {
+    if (part.size() > joined.max_size() - total) throw std::length_error("toolkit::detail::Join");
+    total += part.size();
   }
   joined.reserve(total);
-  for (const std::string_view piece : pieces) joined.append(piece);
+  for (const std::string_view part : parts) joined.append(part);
   return joined;
 }
 
