@@ -2,7 +2,7 @@
 # Entry point for people and CI: installs what is missing, then builds and runs.
 #   ./build.sh demo   convert a sample through the real DLL under Wine, then on Linux
 #   ./build.sh test   configure, build and run every test of both builds
-#   ./build.sh package   the win32 ZIP and the Linux tar.gz under build/packages/
+#   ./build.sh package   the win32 ZIP, the Linux tar.gz and the .deb under build/packages/, checked
 #   ./build.sh fuzz [SECONDS]   run every fuzz target (default 300 s each)
 #   ./build.sh sanitize         every native test under ASan+UBSan, thread tests under TSan
 #   ./build.sh bench            Release builds, every benchmark, one table of the speed goals
@@ -26,6 +26,9 @@ declare -A NEEDED=(
   [pkg-config]=/usr/bin/pkg-config
   [clang]=/usr/bin/clang++
   [libclang-rt-14-dev]=/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a
+  [llvm-14]=/usr/bin/llvm-dlltool-14
+  [lld-14]=/usr/bin/lld-link-14
+  [dpkg-dev]=/usr/bin/dpkg-shlibdeps
 )
 
 install_missing() {
@@ -92,18 +95,27 @@ run_demo() {
   exec tools/demo.sh
 }
 
-# Both archives, then the ZIP unpacked into an empty folder and its cpconv.exe
-# run under Wine. LOTAN_WIN32_BUILD and LOTAN_NATIVE_BUILD name other build directories.
+# The three packages, then the tests labelled "package": the ZIP unpacked into
+# an empty folder (its cpconv.exe run under Wine), the tar.gz unpacked and run,
+# the .deb unpacked with dpkg -x, and two builds from nothing (no preset with the
+# prefix /usr; a project that adds the tree with add_subdirectory). The .deb
+# comes from a build as a packager makes it: plain cmake, the prefix /usr.
+# LOTAN_WIN32_BUILD, LOTAN_NATIVE_BUILD and LOTAN_DEB_BUILD name other build directories.
 run_package() {
-  local win32=${LOTAN_WIN32_BUILD:-build/win32} native=${LOTAN_NATIVE_BUILD:-build/native} dir
+  local win32=${LOTAN_WIN32_BUILD:-build/win32} native=${LOTAN_NATIVE_BUILD:-build/native}
+  local deb=${LOTAN_DEB_BUILD:-build/deb} dir
   for dir in "$win32" "$native"; do
     cmake --preset "$([[ $dir == "$win32" ]] && echo win32 || echo native)" -B "$dir" >/dev/null
     cmake --build "$dir" -j2
     cpack --config "$dir/CPackConfig.cmake"
   done
+  cmake -S . -B "$deb" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF >/dev/null
+  cmake --build "$deb" -j2
+  cpack -G DEB --config "$deb/CPackConfig.cmake"
   rm -rf build/packages/_CPack_Packages
   local status=0
-  ctest --test-dir "$win32" -R '^package_zip$' --output-on-failure || status=$?
+  ctest --test-dir "$native" -L '^package$' --output-on-failure || status=$?
+  ctest --test-dir "$win32" -L '^package$' --output-on-failure || status=$?
   WINEPREFIX="$PWD/$win32/wineprefix" wineserver -w 2>/dev/null || true
   return $status
 }
