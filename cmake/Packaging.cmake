@@ -32,8 +32,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/include/LotanconvertCP.h DESTINATION ${CMAKE
 # only an install elsewhere (the tar.gz, unpacked anywhere) gets a run path
 # relative to the program.
 if(NOT LOTAN_PLATFORM STREQUAL "win32")
-  list(FIND CMAKE_PLATFORM_IMPLICIT_LINK_DIRECTORIES "${CMAKE_INSTALL_FULL_LIBDIR}" lotan_system_libdir)
-  if(lotan_system_libdir EQUAL -1)
+  set(lotan_system_libdirs ${CMAKE_PLATFORM_IMPLICIT_LINK_DIRECTORIES} ${CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES})
+  if(NOT CMAKE_INSTALL_FULL_LIBDIR IN_LIST lotan_system_libdirs)
     file(RELATIVE_PATH lotan_bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
     set_target_properties(cpconv PROPERTIES INSTALL_RPATH "$ORIGIN/${lotan_bin_to_lib}")
   endif()
@@ -76,6 +76,7 @@ else()
   # pkg-config finds the rest relative to the file, so the unpacked tar.gz and
   # a staging root work as well as the prefix itself.
   file(RELATIVE_PATH LOTAN_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+  string(REGEX REPLACE "/$" "" LOTAN_PC_TO_PREFIX "${LOTAN_PC_TO_PREFIX}")
   file(RELATIVE_PATH LOTAN_PC_LIBDIR ${CMAKE_INSTALL_PREFIX} ${CMAKE_INSTALL_FULL_LIBDIR})
   file(RELATIVE_PATH LOTAN_PC_INCLUDEDIR ${CMAKE_INSTALL_PREFIX} ${CMAKE_INSTALL_FULL_INCLUDEDIR})
   configure_file(${CMAKE_CURRENT_LIST_DIR}/LotanconvertCP.pc.in ${PROJECT_BINARY_DIR}/lotanconvertcp.pc @ONLY)
@@ -153,14 +154,14 @@ else()
   set(LOTAN_DEB_ARCHIVE ${CPACK_PACKAGE_DIRECTORY}/${CPACK_DEBIAN_FILE_NAME})
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "LotanconvertCP developers")
   set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${PROJECT_DESCRIPTION}
- libLotanconvertCP.so.1 exports one function, CONVERT, which converts a
- zero-terminated byte string from one Windows code page to another and writes
- seven trace lines to standard output; cpconv converts text with it from the
- command line. Also holds the header, the CMake and pkg-config files to link
- against it, and the examples.")
-  # Depends from the libraries the programs link; a shlibs file and the ldconfig
-  # trigger for the library.
+  # The summary line comes from CPACK_PACKAGE_DESCRIPTION_SUMMARY.
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "libLotanconvertCP.so.1 exports one function, CONVERT, which converts a
+zero-terminated byte string from one Windows code page to another and writes
+seven trace lines to standard output; cpconv converts text with it from the
+command line. Also holds the header, the CMake and pkg-config files to link
+against it, and the examples.")
+  # Depends from the libraries the programs link; a shlibs file, and ldconfig
+  # run after installing and removing the library.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
