@@ -96,10 +96,10 @@ run_demo() {
 }
 
 # The three packages, then the tests labelled "package": the ZIP unpacked into
-# an empty folder (its cpconv.exe run under Wine), the tar.gz unpacked and run,
-# the .deb unpacked with dpkg -x, and two builds from nothing (no preset with the
-# prefix /usr; a project that adds the tree with add_subdirectory). The .deb
-# comes from a build as a packager makes it: plain cmake, the prefix /usr.
+# an empty folder (its cpconv.exe run under Wine, its import library linked
+# with lld-link), the tar.gz unpacked and run, the .deb unpacked with dpkg -x.
+# The .deb comes from a build as a packager makes it: plain cmake, no preset,
+# the prefix /usr.
 # LOTAN_WIN32_BUILD, LOTAN_NATIVE_BUILD and LOTAN_DEB_BUILD name other build directories.
 run_package() {
   local win32=${LOTAN_WIN32_BUILD:-build/win32} native=${LOTAN_NATIVE_BUILD:-build/native}
