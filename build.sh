@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Entry point for people and CI: installs what is missing, then builds and runs.
 #   ./build.sh demo   convert a sample through the real DLL under Wine, then on Linux
-#   ./build.sh test   configure, build and run every test of both builds
-#   ./build.sh package   the win32 ZIP, the Linux tar.gz and the .deb under build/packages/, checked
+#   ./build.sh test   configure, build and run every test of the three builds
+#   ./build.sh package   the win32 and win64 ZIPs, the Linux tar.gz and the .deb under build/packages/, checked
 #   ./build.sh fuzz [SECONDS]   run every fuzz target (default 300 s each)
 #   ./build.sh sanitize         every native test under ASan+UBSan, thread tests under TSan
 #   ./build.sh bench            Release builds, every benchmark, one table of the speed goals
@@ -19,7 +19,10 @@ declare -A NEEDED=(
   [libgmock-dev]=/usr/include/gmock/gmock.h
   [g++-mingw-w64-i686]=/usr/bin/i686-w64-mingw32-g++-posix
   [mingw-w64-i686-dev]=/usr/i686-w64-mingw32/include/windows.h
+  [g++-mingw-w64-x86-64]=/usr/bin/x86_64-w64-mingw32-g++-posix
+  [mingw-w64-x86-64-dev]=/usr/x86_64-w64-mingw32/include/windows.h
   [wine]=/usr/bin/wine
+  [wine64]=/usr/lib/wine/wine64
   [wine32:i386]=/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll
   [bsdutils]=/usr/bin/script
   [python3]=/usr/bin/python3
@@ -70,53 +73,96 @@ configure_and_build() {
   cmake --build --preset "$preset"
 }
 
+# Waits until the Wine of a build directory's prefix has ended.
 end_wine() {
-  WINEPREFIX="$PWD/build/win32/wineprefix" wineserver -w 2>/dev/null || true
+  cmake/wine-run.sh --prefix="$PWD/$1/wineprefix" --wait
 }
 
+# Why this host cannot execute 32-bit programs, or nothing when it can (asked of
+# the kernel once per build directory, see cmake/wine-run.sh).
+ia32_refusal() {
+  local answer
+  answer=$(cmake/wine-run.sh --prefix="$PWD/build/win32/wineprefix" --check --arch=x86) || echo "${answer#skipped: }"
+}
+
+# One build's ctest run, its output kept for the summary.
+run_ctest() {
+  local preset=$1
+  ctest --preset "$preset" 2>&1 | tee "build/$preset/ctest.log"
+}
+
+# "native: 132 passed", "win32: 3 passed, 13 skipped", "win64: 2 failed, 14 passed".
+ctest_counts() {
+  local log=build/$1/ctest.log
+  local passed skipped failed
+  passed=$(grep -cE 'Test +#[0-9]+: .* Passed' "$log" || true)
+  skipped=$(grep -cE 'Test +#[0-9]+: .*\*\*\*Skipped' "$log" || true)
+  failed=$(grep -cE 'Test +#[0-9]+: .*\*\*\*(Failed|Timeout|Exception)|\*\*\*Not Run' "$log" || true)
+  local counts="$passed passed"
+  ((skipped == 0)) || counts+=", $skipped skipped"
+  ((failed == 0)) || counts+=", $failed failed"
+  echo "$1: $counts"
+}
+
+# Every build is configured and built before any tests run: the native parity
+# tests run the Windows builds' probes under Wine.
 run_tests() {
-  configure_and_build native
-  configure_and_build win32  # before the native tests: the parity tests run its programs under Wine
-  ctest --preset native
-  local status=0
-  ctest --preset win32 || status=$?
-  end_wine
+  local preset status=0 refusal
+  for preset in native win32 win64; do
+    configure_and_build "$preset"
+  done
+  for preset in native win32 win64; do
+    run_ctest "$preset" || status=1
+    [[ $preset == native ]] || end_wine "build/$preset"
+  done
+  refusal=$(ia32_refusal)
+  local summary
+  summary="Tests: $(ctest_counts native); $(ctest_counts win32); $(ctest_counts win64)."
+  if [[ -n $refusal ]]; then
+    summary+=" The win32 programs were skipped: $refusal; the native parity tests compared with win64."
+  else
+    summary+=" All three builds ran."
+  fi
+  echo
+  echo "$summary"
   return $status
 }
 
+# The demo's Windows build: the 32-bit product where this host runs 32-bit
+# programs, its 64-bit sibling otherwise (tools/demo.sh says which and why).
 run_demo() {
-  configure_and_build win32
+  local windows=win32
+  [[ -z $(ia32_refusal) ]] || windows=win64
+  configure_and_build "$windows"
   configure_and_build native
-  local dll=build/win32/src/library/LotanconvertCP.dll
-  if [[ ! -f $dll ]]; then
-    echo "The DLL is not built yet ($dll is missing): nothing to demonstrate." >&2
-    exit 1
-  fi
   exec tools/demo.sh
 }
 
-# The three packages, then the tests labelled "package": the ZIP unpacked into
+# The four packages, then the tests labelled "package": each ZIP unpacked into
 # an empty folder (its cpconv.exe run under Wine, its import library linked
 # with lld-link), the tar.gz unpacked and run, the .deb unpacked with dpkg -x.
 # The .deb comes from a build as a packager makes it: plain cmake, no preset,
-# the prefix /usr.
-# LOTAN_WIN32_BUILD, LOTAN_NATIVE_BUILD and LOTAN_DEB_BUILD name other build directories.
+# the prefix /usr. LOTAN_WIN32_BUILD, LOTAN_WIN64_BUILD, LOTAN_NATIVE_BUILD and
+# LOTAN_DEB_BUILD name other build directories.
 run_package() {
-  local win32=${LOTAN_WIN32_BUILD:-build/win32} native=${LOTAN_NATIVE_BUILD:-build/native}
-  local deb=${LOTAN_DEB_BUILD:-build/deb} dir
-  for dir in "$win32" "$native"; do
-    cmake --preset "$([[ $dir == "$win32" ]] && echo win32 || echo native)" -B "$dir" >/dev/null
-    cmake --build "$dir" -j2
-    cpack --config "$dir/CPackConfig.cmake"
+  local -A dirs=([win32]=${LOTAN_WIN32_BUILD:-build/win32} [win64]=${LOTAN_WIN64_BUILD:-build/win64}
+    [native]=${LOTAN_NATIVE_BUILD:-build/native})
+  local deb=${LOTAN_DEB_BUILD:-build/deb} preset
+  for preset in win32 win64 native; do
+    cmake --preset "$preset" -B "${dirs[$preset]}" >/dev/null
+    cmake --build "${dirs[$preset]}" -j2
+    cpack --config "${dirs[$preset]}/CPackConfig.cmake"
   done
   cmake -S . -B "$deb" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF >/dev/null
   cmake --build "$deb" -j2
   cpack -G DEB --config "$deb/CPackConfig.cmake"
   rm -rf build/packages/_CPack_Packages
   local status=0
-  ctest --test-dir "$native" -L '^package$' --output-on-failure || status=$?
-  ctest --test-dir "$win32" -L '^package$' --output-on-failure || status=$?
-  WINEPREFIX="$PWD/$win32/wineprefix" wineserver -w 2>/dev/null || true
+  ctest --test-dir "${dirs[native]}" -L '^package$' --output-on-failure || status=$?
+  for preset in win32 win64; do
+    ctest --test-dir "${dirs[$preset]}" -L '^package$' --output-on-failure || status=$?
+    end_wine "${dirs[$preset]}"
+  done
   return $status
 }
 
@@ -148,13 +194,16 @@ run_fuzz() {
 }
 
 # Release builds of the benchmarks (Linux) and of the timing program (Windows, run
-# under Wine), every run's output under <bench dir>/results, then one table.
+# under Wine: the 32-bit DLL, or the 64-bit one where this host cannot run the
+# other), every run's output under <bench dir>/results, then one table.
 # LOTAN_BENCH_BUILD and LOTAN_BENCH_WIN32_BUILD name other build directories.
 run_bench() {
-  local native=${LOTAN_BENCH_BUILD:-build/bench} win32=${LOTAN_BENCH_WIN32_BUILD:-build/bench-win32}
+  local windows=win32
+  [[ -z $(ia32_refusal) ]] || windows=win64
+  local native=${LOTAN_BENCH_BUILD:-build/bench} win32=${LOTAN_BENCH_WIN32_BUILD:-build/bench-$windows}
   cmake --preset bench -B "$native" >/dev/null
   cmake --build "$native" -j2
-  cmake --preset win32 -B "$win32" -DCMAKE_BUILD_TYPE=Release -DLOTAN_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
+  cmake --preset "$windows" -B "$win32" -DCMAKE_BUILD_TYPE=Release -DLOTAN_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
   cmake --build "$win32" -j2 --target convert_timing_win32
   local results=$native/results
   mkdir -p "$results"
@@ -177,7 +226,7 @@ run_bench() {
     cmake/wine-run.sh --prefix="$PWD/$win32/wineprefix" "$win32/bench/convert_timing_win32.exe" "$target" 15 \
       >"$results/win32_$target.txt"
   done
-  WINEPREFIX="$PWD/$win32/wineprefix" wineserver -w 2>/dev/null || true
+  end_wine "$win32"
   echo
   python3 bench/report.py "$results"
 }

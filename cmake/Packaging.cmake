@@ -48,11 +48,10 @@ set(lotan_examples
   ${PROJECT_SOURCE_DIR}/examples/run_time_posix.c ${PROJECT_SOURCE_DIR}/examples/quiet_win32.c
   ${PROJECT_SOURCE_DIR}/examples/quiet_posix.c)
 if(LOTAN_PLATFORM STREQUAL "win32")
-  install(FILES ${PROJECT_SOURCE_DIR}/src/library/LotanconvertCP.def DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${LOTAN_DEF_FILE} DESTINATION ${CMAKE_INSTALL_LIBDIR} RENAME LotanconvertCP.def)
   set(lotan_doc_dir .)
   # The one archive of this build holds one DLL; the README names the other.
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(LOTAN_WINDOWS_TARGET win64)
+  if(LOTAN_WINDOWS_TARGET STREQUAL "win64")
     set(LOTAN_WINDOWS_OTHER win32)
     set(LOTAN_WINDOWS_BITS 64)
     set(LOTAN_WINDOWS_OTHER_BITS 32)
@@ -61,7 +60,6 @@ if(LOTAN_PLATFORM STREQUAL "win32")
     set(LOTAN_WINDOWS_VBA_DECLARE [[Private Declare PtrSafe Function ConvertCodePage Lib "LotanconvertCP.dll" Alias "CONVERT@16" _
     (ByVal strIn As String, ByVal nFromCP As Long, ByVal nToCP As Long, ByVal strOut As String) As Long]])
   else()
-    set(LOTAN_WINDOWS_TARGET win32)
     set(LOTAN_WINDOWS_OTHER win64)
     set(LOTAN_WINDOWS_BITS 32)
     set(LOTAN_WINDOWS_OTHER_BITS 64)
@@ -119,7 +117,7 @@ if(NOT PROJECT_IS_TOP_LEVEL)
   return()
 endif()
 
-# One ZIP per Windows build, named with the version of the root project():
+# One ZIP per Windows build (the 32-bit DLL or the 64-bit one), named with the version of the root project():
 # LotanconvertCP-<version>-win32.zip (or -win64.zip); on Linux the tar.gz
 # LotanconvertCP-<version>-linux-<cpu>.tar.gz and, from a build configured with
 # the prefix /usr, the Debian package lotanconvertcp_<version>_<arch>.deb

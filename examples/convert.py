@@ -7,8 +7,8 @@ import ctypes
 import sys
 
 if sys.platform == "win32":
-    # 32-bit Python only; WinDLL for stdcall, and the decorated name looked up
-    # with [] because attribute access cannot spell the "@".
+    # The DLL of the interpreter's kind (32- or 64-bit); WinDLL for stdcall, and
+    # the name looked up with [] because attribute access cannot spell the "@".
     library = ctypes.WinDLL(sys.argv[1] if len(sys.argv) > 1 else "LotanconvertCP.dll")
     convert = library["CONVERT@16"]
 else:

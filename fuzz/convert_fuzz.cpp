@@ -97,10 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   trace::detail::ResetWriterForTests();
   int returned = 0;
   {
-    platform::Override<decltype(platform::Calls::WriteFile)> write(&platform::Calls::WriteFile, &CaptureWrite);
-    platform::Override<decltype(platform::Calls::GetConsoleInfo)> console(&platform::Calls::GetConsoleInfo,
+    platform::Override write(&platform::Calls::WriteFile, &CaptureWrite);
+    platform::Override console(&platform::Calls::GetConsoleInfo,
                                                                           &NoConsole);
-    platform::Override<decltype(platform::Calls::Allocate)> allocate(&platform::Calls::Allocate, &MaybeAllocate);
+    platform::Override allocate(&platform::Calls::Allocate, &MaybeAllocate);
     returned = library::Convert(source.c_str(), from, to, buffer.data());
   }
   Check(returned == 1);

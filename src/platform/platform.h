@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 namespace platform {
 
@@ -140,12 +141,16 @@ Calls& System();
 // The unmodified table of this platform.
 const Calls& Native();
 
-// Replaces one entry of System() for the lifetime of the object.
+// Replaces one entry of System() for the lifetime of the object. The entry alone
+// decides the type, so a replacement may be anything that converts to it (a
+// function, a captureless lambda).
 //   platform::Override write(&platform::Calls::WriteFile, &FailingWrite);
+// A class member has to name the type: platform::Override<decltype(Calls::X)>.
 template <typename Function>
 class Override {
  public:
-  Override(Function Calls::*entry, Function replacement) : entry_(entry), saved_(System().*entry) {
+  Override(Function Calls::*entry, std::type_identity_t<Function> replacement)
+      : entry_(entry), saved_(System().*entry) {
     System().*entry_ = replacement;
   }
   ~Override() { System().*entry_ = saved_; }

@@ -2,7 +2,8 @@
 # Unpacks the Windows archive of ./build.sh package into an empty folder, checks
 # that it holds what a user needs, with a README of its own and no link to a file
 # it lacks, and converts the Windows-1251 sample to UTF-8 with the cpconv.exe
-# inside it under Wine. Exit status 77 (skipped) when the archive has not been made.
+# inside it under Wine. Exit status 77 (skipped) when the archive has not been
+# made, or when this host cannot run the program (after the contents are checked).
 #   package_zip_test.sh ZIP WINEPREFIX PYTHON
 set -u
 zip=$1 prefix=$2 python=$3
@@ -42,6 +43,12 @@ sh "$here/../library/msvc_import_test.sh" "$top/lib/LotanconvertCP.lib" "$top/in
   fail "lib/LotanconvertCP.lib does not link a host with lld-link"
 # Nothing the program needs may come from outside the folder: run it from elsewhere.
 cd "$work"
+# A host that cannot run the program skips the rest, unless the contents failed.
+"$root/cmake/wine-run.sh" --prefix="$prefix" --check "$top/bin/cpconv.exe" || {
+  check=$?
+  [ $status -eq 0 ] || exit $status
+  exit $check
+}
 if ! "$root/cmake/wine-run.sh" --prefix="$prefix" "$top/bin/cpconv.exe" -o result 1251 65001 \
     <"$root/tools/sample-1251.txt" >trace; then
   fail "cpconv.exe from the archive failed"

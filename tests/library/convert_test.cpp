@@ -85,8 +85,8 @@ TEST(ConvertTest, ScratchThatCannotBeAllocatedStaysEmpty) {
     heap = HeapLog{{}, row.failing, 0};
     char result[8] = "xxxxxxx";
     {
-      platform::Override<decltype(platform::Calls::Allocate)> allocate(&platform::Calls::Allocate, &LoggedAllocate);
-      platform::Override<decltype(platform::Calls::Release)> release(&platform::Calls::Release, &LoggedRelease);
+      platform::Override allocate(&platform::Calls::Allocate, &LoggedAllocate);
+      platform::Override release(&platform::Calls::Release, &LoggedRelease);
       TraceCapture capture;
       EXPECT_EQ(library::Convert("\xC4\xE0", 1251, 866, result), 1);
       EXPECT_EQ(capture.Bytes(), row.trace);
@@ -99,7 +99,7 @@ TEST(ConvertTest, ScratchThatCannotBeAllocatedStaysEmpty) {
 
 TEST(ConvertTest, EmptySourceAllocatesNothing) {
   heap = HeapLog{};
-  platform::Override<decltype(platform::Calls::Allocate)> allocate(&platform::Calls::Allocate, &LoggedAllocate);
+  platform::Override allocate(&platform::Calls::Allocate, &LoggedAllocate);
   TraceCapture capture;
   char result[2] = "x";
   EXPECT_EQ(library::Convert("", 1251, 866, result), 1);

@@ -176,7 +176,7 @@ constexpr std::uint16_t kPrecision53RoundDown = 0x167F;
 constexpr std::uint16_t kPrecision64RoundNearest = 0x137F;
 constexpr std::uint16_t kOtherThreadWord = 0x0A7F;  // 53 bits, round up
 
-TEST(DllTest, LoadSetsTheLoadingThreadsControlWordOnly) {
+TEST(DllTest, X87LoadSetsTheLoadingThreadsControlWordOnly) {
   std::uint16_t fresh = 0;
   std::thread([&] { fresh = platform::ReadX87ControlWord(); }).join();
 

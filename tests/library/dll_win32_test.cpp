@@ -14,7 +14,7 @@
 namespace library_test {
 namespace {
 
-TEST(DllWin32Test, OrdinalOneIsTheExport) {
+TEST(DllWin32Test, StdcallNameAtOrdinalOneIsTheOnlyExport) {
   const HMODULE library = LoadLibraryA(LOTAN_LIBRARY_NAME);
   ASSERT_NE(library, nullptr);
   const FARPROC byName = GetProcAddress(library, LOTAN_CONVERT_SYMBOL);

@@ -60,8 +60,8 @@ TEST(ConvertFaultsTest, TraceThatCannotBeWrittenLeavesTheResultRight) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     TraceCapture capture;
-    platform::Override<WriteFunction> write(&platform::Calls::WriteFile, row.write);
-    platform::Override<decltype(platform::Calls::GetStandardHandle)> handle(
+    platform::Override write(&platform::Calls::WriteFile, row.write);
+    platform::Override handle(
         &platform::Calls::GetStandardHandle, row.noHandle ? &NoHandle : platform::Native().GetStandardHandle);
     char result[8] = "xxxxxxx";
     EXPECT_EQ(library::Convert("abc", 1251, 866, result), 1);
@@ -79,10 +79,10 @@ int NoEncode(int, const char16_t*, int, char*, int) { return 0; }
 
 TEST(ConvertFaultsTest, EverythingFailingAtOnceGivesTheEmptyResult) {
   TraceCapture capture;
-  platform::Override<decltype(platform::Calls::Allocate)> allocate(&platform::Calls::Allocate, &NoMemory);
-  platform::Override<decltype(platform::Calls::MultiByteToWide)> decode(&platform::Calls::MultiByteToWide, &NoDecode);
-  platform::Override<decltype(platform::Calls::WideToMultiByte)> encode(&platform::Calls::WideToMultiByte, &NoEncode);
-  platform::Override<WriteFunction> write(&platform::Calls::WriteFile, &FailingWrite);
+  platform::Override allocate(&platform::Calls::Allocate, &NoMemory);
+  platform::Override decode(&platform::Calls::MultiByteToWide, &NoDecode);
+  platform::Override encode(&platform::Calls::WideToMultiByte, &NoEncode);
+  platform::Override write(&platform::Calls::WriteFile, &FailingWrite);
   std::string buffer(2 * 3 + 1 + 4, 'x');
   EXPECT_EQ(library::Convert("abc", 1251, 866, buffer.data()), 1);
   EXPECT_EQ(buffer, std::string(1, '\0') + std::string(10, 'x'));
@@ -90,7 +90,7 @@ TEST(ConvertFaultsTest, EverythingFailingAtOnceGivesTheEmptyResult) {
 }
 
 TEST(ModuleFaultsTest, ShutdownActionThatCannotBeRegisteredIsRefusedQuietly) {
-  platform::Override<decltype(platform::Calls::RegisterExitAction)> refuse(
+  platform::Override refuse(
       &platform::Calls::RegisterExitAction,
       [](platform::ExitAction, platform::ExitAction**, platform::ExitAction**) -> platform::ExitAction {
         return nullptr;
@@ -120,10 +120,10 @@ TEST(ConvertThreadsTest, ScratchFailingInEightThreadsAtOnce) {
   std::atomic<int> wrong{0};
   std::size_t expectedBytes = 0;
   {
-    platform::Override<WriteFunction> write(&platform::Calls::WriteFile, &CountingWrite);
-    platform::Override<decltype(platform::Calls::GetConsoleInfo)> console(&platform::Calls::GetConsoleInfo,
+    platform::Override write(&platform::Calls::WriteFile, &CountingWrite);
+    platform::Override console(&platform::Calls::GetConsoleInfo,
                                                                           &NoConsole);
-    platform::Override<decltype(platform::Calls::Allocate)> allocate(&platform::Calls::Allocate,
+    platform::Override allocate(&platform::Calls::Allocate,
                                                                      &PatternAllocate);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {

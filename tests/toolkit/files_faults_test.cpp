@@ -97,12 +97,12 @@ TEST_F(FilesFaultsTest, SearchesThatCannotStartOrGoOnFindNothingMore) {
   std::ofstream((root_ / "second.txt").string()) << "x";
   const std::string pattern = (root_ / "*.txt").string();
   {
-    platform::Override<decltype(platform::Calls::FindFirst)> first(&platform::Calls::FindFirst, &NoSearch);
+    platform::Override first(&platform::Calls::FindFirst, &NoSearch);
     EXPECT_EQ(toolkit::FileExists(path_), 0);
     EXPECT_EQ(toolkit::FileExists(""), 0) << "no search was left open";
   }
   {
-    platform::Override<decltype(platform::Calls::FindNext)> next(&platform::Calls::FindNext, &NoNext);
+    platform::Override next(&platform::Calls::FindNext, &NoNext);
     EXPECT_EQ(toolkit::FileExists(pattern), 1);
     EXPECT_EQ(toolkit::FileExists(""), 0) << "the search ends at the failure";
     EXPECT_EQ(toolkit::FileExists(""), 0);

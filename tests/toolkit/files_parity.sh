@@ -1,9 +1,9 @@
 #!/bin/sh
 # Makes one fixture tree and runs the FileExists probe of both builds over it
 # through compare_builds.sh.
-#   files_parity.sh NATIVE_PROBE WIN32_PROBE_EXE WINE_RUN PREFIX
+#   files_parity.sh NATIVE_PROBE WIN32_PROBE_EXE WIN64_PROBE_EXE WINE_RUN PREFIX
 set -u
-native=$1 win32=$2 winerun=$3 prefix=$4
+native=$1 win32=$2 win64=$3 winerun=$4 prefix=$5
 work=$(mktemp -d /tmp/lotan-files-parity.XXXXXX) || exit 1
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 tree=$work/tree
@@ -20,4 +20,4 @@ ln -s dir "$tree/link-to-dir"
 ln -s plain.txt "$tree/link-to-file"
 wintree="Z:$(printf '%s' "$tree" | tr / '\\')"
 sh "$(dirname "$0")/../compare_builds.sh" "FileExists calls" "$winerun" "$prefix" "$work/results" \
-  "$native" "$win32" "$tree" "$wintree"
+  "$native" "$win32" "$win64" "$tree" "$wintree"

@@ -12,6 +12,7 @@ if ! script -qfec true /dev/null </dev/null >/dev/null 2>&1; then
   echo "skipped: no pseudo-terminal can be opened here"
   exit 77
 fi
+"$runner" --prefix="$prefix" --check "$host" || exit $?
 rm -f "$report"
 # The locale decides the console's code page and what the terminal shows.
 LANG=C.UTF-8 LC_ALL=C.UTF-8 script -qfec "'$runner' --prefix='$prefix' '$host' '$report'" /dev/null \
