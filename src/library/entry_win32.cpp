@@ -19,7 +19,7 @@ void _pei386_runtime_relocator() {}
 // Destructors of static objects register through atexit. Without the default
 // start-up it would reach the process-wide list of MSVCRT.DLL, which runs after
 // the DLL is gone; the module's own shut-down list runs them at detach instead.
-int atexit(void (*action)()) { return library::RegisterShutdownAction(action); }
+int atexit(void (*action)()) { return platform::RegisterShutdownAction(action); }
 
 int __stdcall LotanconvertCPEntry(void* module, unsigned long reason, void* reserved) {
   return library::ModuleEntry(module, static_cast<std::uint32_t>(reason), reserved, __main);

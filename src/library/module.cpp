@@ -1,4 +1,5 @@
-// Load and unload of the module: the shut-down list, the hook and ModuleSetUp.
+// Load and unload of the module: the entry point's logic around the shut-down
+// list (src/platform), the hook and ModuleSetUp.
 // All state here is plain data or storage constructed on first use and never
 // destroyed, so nothing depends on static constructors or destructors running;
 // the module strings' storage is given back at detach.
@@ -9,12 +10,6 @@
 
 namespace library {
 namespace {
-
-// The shut-down list: [start, end) inside a table from the runtime library's heap.
-// The registration service grows (and may move) the table; both bounds always
-// come back from it.
-platform::ExitAction* listStart = nullptr;
-platform::ExitAction* listEnd = nullptr;
 
 // Each constant is stored with its terminating zero byte; the strings take the
 // bytes before it.
@@ -77,30 +72,22 @@ void ReleaseStrings() noexcept {
 int ModuleEntry(void* module, std::uint32_t reason, void* reserved, void (*runStaticInitialisation)()) {
   platform::Calls& system = platform::System();
   if (reason == kProcessAttach) {
-    listStart = static_cast<platform::ExitAction*>(
-        system.Allocate(kShutdownListEntries * sizeof(platform::ExitAction)));
-    if (listStart == nullptr) {
+    if (!platform::OpenShutdownList()) {
       system.SetErrno(platform::kErrnoNoMemory);
       return 0;
     }
-    listEnd = listStart;
     if (runStaticInitialisation != nullptr) runStaticInitialisation();
     return ModuleHook(module, reason, reserved);
   }
   if (reason == kProcessDetach) {
     ModuleHook(module, reason, reserved);
-    if (listStart == nullptr) {
+    if (!platform::ShutdownListOpen()) {
       ReleaseStrings();
       return 0;
     }
-    for (platform::ExitAction* entry = listEnd; entry != listStart;) {
-      --entry;
-      if (*entry != nullptr) (*entry)();
-    }
+    platform::RunShutdownActions();
     ReleaseStrings();
-    system.Release(listStart);
-    listStart = nullptr;
-    listEnd = nullptr;
+    platform::CloseShutdownList();
     system.FlushAllStreams();
     return 1;
   }
@@ -119,10 +106,6 @@ void ModuleSetUp() {
   Assign(strings.win1251ToKoi8r, kWin1251ToKoi8r);
   Assign(strings.win1251Upper, kWin1251Upper);
   Assign(strings.win1251Lower, kWin1251Lower);
-}
-
-int RegisterShutdownAction(platform::ExitAction action) {
-  return platform::System().RegisterExitAction(action, &listStart, &listEnd) != nullptr ? 0 : -1;
 }
 
 const std::string& Koi8rToWin1251() { return Strings().koi8rToWin1251; }

@@ -1,7 +1,7 @@
 // The module's life between load and unload: the entry point's logic, the module
-// hook, ModuleSetUp with the four module strings, and the shut-down list with its
-// registration service. The loader glue (entry_win32.cpp, entry_posix.cpp) calls
-// ModuleEntry; the toolkit's file layer registers its close-all action here.
+// hook and ModuleSetUp with the four module strings. The loader glue
+// (entry_win32.cpp, entry_posix.cpp) calls ModuleEntry; the shut-down list it
+// opens and runs is platform::RegisterShutdownAction's, below the toolkit.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +17,8 @@ inline constexpr std::uint32_t kProcessAttach = 1;
 inline constexpr std::uint32_t kThreadAttach = 2;
 inline constexpr std::uint32_t kThreadDetach = 3;
 
-// Room of the shut-down list when it is created at process attach.
-inline constexpr int kShutdownListEntries = 32;
-
 // The entry point's logic, for every notification; returns 1 (TRUE) or 0 (FALSE).
-// Process attach: allocates the shut-down list (on failure sets errno to ENOMEM
+// Process attach: opens the shut-down list (on failure sets errno to ENOMEM
 // and returns 0 at once), marks it empty, calls runStaticInitialisation (may be
 // null), then the module hook, which runs ModuleSetUp. Process detach: calls the
 // hook; returns 0 when there is no list; otherwise runs the actions last-first,
@@ -36,12 +33,6 @@ int ModuleHook(void* module, std::uint32_t reason, void* reserved);
 // Sets the calling thread's x87 precision to a 64-bit significand and rounding to
 // nearest, then fills the module strings. Runs once per load, from the hook.
 void ModuleSetUp();
-
-// Hands `action` with the list's bounds to the runtime library's registration
-// service. Returns 0 when it was registered, -1 when it was refused (for example
-// when there is no list, or the table could not grow); a refused action simply
-// does not run at detach.
-int RegisterShutdownAction(platform::ExitAction action);
 
 // The four module strings: empty before ModuleSetUp, then 64, 64, 32 and 32
 // bytes. Nothing in the library reads them; they are kept until unload, where

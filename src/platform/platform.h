@@ -163,8 +163,54 @@ class Override {
 };
 
 // ---------------------------------------------------------------------------
+// The module's shut-down list
+// ---------------------------------------------------------------------------
+
+// Actions that run last-first when the module unloads, kept in a table from the
+// runtime library's heap that its registration service (RegisterExitAction)
+// grows. The library's entry point opens the list at load and runs it at unload;
+// any part of the module (static destructors, the toolkit's file layer) adds to
+// it. One list per module, used from the loader's notifications and from code
+// the host calls, never from two threads at once.
+//   OpenShutdownList(); RegisterShutdownAction(a); RegisterShutdownAction(b);
+//   RunShutdownActions();   runs b, then a
+//   CloseShutdownList();
+
+// Room of the list when it is opened.
+inline constexpr int kShutdownListEntries = 32;
+
+// Allocates an empty list through the table's Allocate. False when the memory
+// cannot be had; the list then stays closed.
+bool OpenShutdownList();
+// True between a successful OpenShutdownList and CloseShutdownList.
+bool ShutdownListOpen();
+// Hands `action` with the list's bounds to RegisterExitAction. Returns 0 when it
+// was registered, -1 when it was refused (no list, or the table could not
+// grow); a refused action simply does not run.
+int RegisterShutdownAction(ExitAction action);
+// Runs the registered actions last-first, skipping null ones; the list stays.
+void RunShutdownActions();
+// Frees the list through the table's Release; nothing when it is closed.
+void CloseShutdownList();
+
+// ---------------------------------------------------------------------------
 // Services for hosts and tests (not part of the library's own path)
 // ---------------------------------------------------------------------------
+
+// A code page the conversion calls take, with the name Windows gives it.
+struct CodePageName {
+  int number;
+  const char* name;  // "ANSI Cyrillic"
+};
+struct CodePageNames {
+  const CodePageName* entries;
+  std::size_t count;
+};
+// Every code page the library converts, in increasing order: the list Wine's
+// KERNEL32 takes with flags 0, and GB18030 (54936). 0 to 3, which only stand for
+// the code pages of the locale, are not in it. The same list in both builds.
+//   KnownCodePages().entries[0] is {37, "IBM EBCDIC US Canada"}
+CodePageNames KnownCodePages();
 
 // Loads a dynamic library by name or path; nullptr on failure.
 Library OpenLibrary(const char* path);

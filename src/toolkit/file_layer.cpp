@@ -10,7 +10,6 @@
 #include <new>
 #include <stdexcept>
 
-#include "library/module.h"
 #include "platform/platform.h"
 
 namespace toolkit::file_layer {
@@ -141,7 +140,7 @@ long long PositionOf(const TextReader& reader) {
 platform::Stream OpenStream(const std::string& path, const char* mode) {
   if (!closeAllRegistered) {
     closeAllRegistered = true;
-    library::RegisterShutdownAction(&CloseAll);
+    platform::RegisterShutdownAction(&CloseAll);
   }
   // The path crosses to the platform as a C string; one with a zero byte
   // inside would be cut short and open a different file.

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """docs/USAGE.md shows the examples as they are: every block after a line
 "<!-- file: PATH -->" must equal that file, and every example program under
-examples/ must be shown.
+examples/ must be shown; its list of code pages is the library's.
     usage_test.py REPOSITORY"""
 import pathlib
 import re
@@ -25,6 +25,11 @@ for example in sorted((root / "examples").glob("*")):
     path = f"examples/{example.name}"
     if example.suffix in (".c", ".py") and path not in shown:
         failures.append(f"{path}: not shown in USAGE.md")
+sys.path.insert(0, str(root / "tools"))
+import codepage_list_doc  # noqa: E402  (found through the path above)
+if codepage_list_doc.current(usage) != codepage_list_doc.section(root):
+    failures.append("the list of code pages differs from src/platform/codepage_list.cpp "
+                    "(run tools/codepage_list_doc.py)")
 for failure in failures:
     print("FAIL:", failure, file=sys.stderr)
 sys.exit(1 if failures else 0)

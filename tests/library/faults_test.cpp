@@ -95,7 +95,7 @@ TEST(ModuleFaultsTest, ShutdownActionThatCannotBeRegisteredIsRefusedQuietly) {
       [](platform::ExitAction, platform::ExitAction**, platform::ExitAction**) -> platform::ExitAction {
         return nullptr;
       });
-  EXPECT_EQ(library::RegisterShutdownAction([] {}), -1);
+  EXPECT_EQ(platform::RegisterShutdownAction([] {}), -1);
 }
 
 // Eight threads at once, each failing its own scratch allocations by a fixed

@@ -96,19 +96,19 @@ TEST_F(ModuleEntryTest, AttachRunsStaticInitialisationThenSetUp) {
 
 TEST_F(ModuleEntryTest, DetachRunsActionsLastFirstSkippingNullThenFreesAndFlushes) {
   ASSERT_EQ(library::ModuleEntry(nullptr, library::kProcessAttach, nullptr, nullptr), 1);
-  EXPECT_EQ(library::RegisterShutdownAction(FirstAction), 0);
+  EXPECT_EQ(platform::RegisterShutdownAction(FirstAction), 0);
   // The service hands back the action it stored, so a null entry reads as refused;
   // it is stored all the same and must be skipped.
-  library::RegisterShutdownAction(nullptr);
-  EXPECT_EQ(library::RegisterShutdownAction(SecondAction), 0);
-  EXPECT_EQ(library::RegisterShutdownAction(ThirdAction), 0);
+  platform::RegisterShutdownAction(nullptr);
+  EXPECT_EQ(platform::RegisterShutdownAction(SecondAction), 0);
+  EXPECT_EQ(platform::RegisterShutdownAction(ThirdAction), 0);
   events.clear();
   EXPECT_EQ(library::ModuleEntry(nullptr, library::kProcessDetach, nullptr, nullptr), 1);
   EXPECT_EQ(events, (std::vector<std::string>{"action 3", "action 2", "action 1", "release", "flush"}));
   // The list is gone: a second detach does nothing, and nothing can register.
   events.clear();
   EXPECT_EQ(library::ModuleEntry(nullptr, library::kProcessDetach, nullptr, nullptr), 0);
-  EXPECT_EQ(library::RegisterShutdownAction(FirstAction), -1);
+  EXPECT_EQ(platform::RegisterShutdownAction(FirstAction), -1);
   EXPECT_TRUE(events.empty());
 }
 

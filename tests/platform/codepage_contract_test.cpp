@@ -85,6 +85,24 @@ TEST(CodePageContract, Decodes) {
       {"932 katakana, then undefined single bytes", 932, "\xA1\x80\xA0", 8, 3, u"\uFF61\u0080\uF8F0"},
       {"936 user-defined area", 936, "\xAA\xA1\xA1\x40", 8, 2, u"\uE000\uE4C6"},
       {"950 user-defined area", 950, "\x81\x40", 8, 1, u"\uEEB8"},
+      // An undefined pair is one '?' and takes nothing after it.
+      {"949 undefined pair before ASCII", 949, "\xA2\xE8\x61\x62", 8, 3, u"?ab"},
+      {"949 undefined pair before a syllable", 949, "\xA2\xE8\xB0\xA1", 8, 2, u"?\uAC00"},
+      {"949 lead byte cut off by the end", 949, "\x61\xB0", 8, 2, u"a?"},
+      {"932 pair before a zero byte", 932, Bytes("\x82\xA0\0\x82", 4), 8, 3, Units(u"\u3042\0\u30FB", 3)},
+      {"932 size query counts pairs once", 932, "\x82\xA0\x82\xA0\x41", 0, 3, u""},
+      {"932 too small writes what fits and fails", 932, "\x82\xA0\x82\xA2\x82\xA4", 2, 0, u"\u3042\u3044"},
+      // Code pages that only a full enumeration of the Windows calls shows.
+      {"720 Arabic", 720, "\x9F\x80", 8, 2, u"\u0627\u0080"},
+      {"1361 Johab syllable", 1361, "\x88\x61", 8, 1, u"\uAC00"},
+      {"10029 Mac Latin 2", 10029, "\x80", 8, 1, u"\u00C4"},
+      {"20932 EUC-JP kana and half-width kana", 20932, "\xA4\xA2\x8E\xB1", 8, 2, u"\u3042\uFF71"},
+      {"42 symbol", 42, "\x41\x10", 8, 2, u"\uF041\u0010"},
+      {"UTF-7 base64 run", 65000, "+AOkA6Q-x", 8, 3, u"\u00E9\u00E9x"},
+      {"UTF-7 plus sign", 65000, "a+-b", 8, 3, u"a+b"},
+      {"UTF-7 bits left over are dropped", 65000, "+AOkAOk-x", 8, 3, u"\u00E9\u003Ax"},
+      {"UTF-7 run ended by another character", 65000, "+AOk.", 8, 2, u"\u00E9."},
+      {"UTF-7 high byte is its own unit", 65000, "\x80", 8, 1, u"\u0080"},
   };
   Check(cases, kUnitMarker, [](const DecodeCase& c, char16_t* target) {
     return platform::System().MultiByteToWide(c.codePage, c.source.data(), static_cast<int>(c.source.size()), target,
@@ -121,6 +139,23 @@ TEST(CodePageContract, Encodes) {
       {"936 best fit cent sign", 936, u"\u00A2", 8, 2, "\xA1\xE9"},
       {"936 user-defined area", 936, u"\uE000\uE4C6", 8, 4, "\xAA\xA1\xA1\x40"},
       {"932 undefined single byte written back", 932, u"\uF8F0", 8, 1, "\xA0"},
+      // Where Windows has '?' and other converters a near character.
+      {"932 em dash", 932, u"\u2014", 8, 1, "?"},
+      {"932 double vertical line", 932, u"\u2016", 8, 1, "?"},
+      {"932 overline", 932, u"\u203E", 8, 1, "?"},
+      {"932 minus sign", 932, u"\u2212", 8, 1, "?"},
+      {"932 wave dash", 932, u"\u301C", 8, 1, "?"},
+      {"950 box drawing", 950, u"\u2550\u255E\u2561\u256A", 8, 8, "\xF9\xF9\xF9\xE9\xF9\xEB\xF9\xEA"},
+      {"932 a pair that does not fit is not begun", 932, u"A\u3042", 2, 0, "A"},
+      {"1361 Johab syllable", 1361, u"\uAC00", 8, 2, "\x88\x61"},
+      {"720 Arabic", 720, u"\u0627", 8, 1, "\x9F"},
+      {"42 symbol", 42, u"\uF041\u0010", 8, 2, "A\x10"},
+      {"42 a unit it lacks fails the call", 42, u"\uF041A", 8, 0, "A"},
+      {"42 size query counts a unit it lacks", 42, u"\uF041A", 0, 2, ""},
+      {"UTF-7 run and plus sign", 65000, u"\u00E9+", 8, 7, "+AOk-+-"},
+      {"UTF-7 pair as two units", 65000, u"\xD83D\xDE00", 8, 8, "+2D3eAA-"},
+      {"UTF-7 last sextet gives way to the dash", 65000, u"A\u3042B", 5, 0, "A+ME-"},
+      {"UTF-7 size query", 65000, u"A\u3042B", 0, 7, ""},
   };
   Check(cases, kByteMarker, [](const EncodeCase& c, char* target) {
     return platform::System().WideToMultiByte(c.codePage, c.source.data(), static_cast<int>(c.source.size()), target,

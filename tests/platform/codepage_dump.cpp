@@ -1,15 +1,12 @@
-// Writes what the platform's code-page calls make of a fixed set of inputs, one
-// line per call, so that the Linux build and the Windows build (run under Wine) can
-// be compared byte for byte. With --best-fit it writes instead the best-fit source
-// file of the Linux layer from the calls of the build it runs in (meant for the
-// Windows build under Wine, whose calls are the reference).
-//   codepage_dump OUT.txt           the comparison dump
-//   codepage_dump --best-fit OUT.cpp
+// Writes what the platform's code-page calls make of every code page they take:
+// every byte, every pair of a two-byte code page, every UTF-16 unit, and the
+// sequences that are not one to one, so that the Linux build and the Windows build
+// (run under Wine) can be compared byte for byte.
+//   codepage_dump OUT.txt
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -17,14 +14,12 @@
 
 namespace {
 
-// The code pages compared in full.
-const int kComparedCodePages[] = {437, 850, 866, 1251, 1252, 20866, 21866, 28595};
+// Code pages one build takes and the other does not, each for a reason given in
+// docs/USAGE.md: GB18030 (Windows has it, Wine 8 lacks it) and Wine's own 65010.
+bool KnownDifference(int codePage) { return codePage == 54936 || codePage == 65010; }
 
-// Every single-byte code page of the Linux layer (the best-fit file covers them).
-const int kSingleByteCodePages[] = {437,   737,   775,   850,   852,   855,   857,   860,   861,   862,   863,
-                                    864,   865,   866,   869,   874,   1250,  1251,  1252,  1253,  1254,  1255,
-                                    1256,  1257,  1258,  10000, 10007, 20127, 20866, 21866, 28591, 28592, 28593,
-                                    28594, 28595, 28596, 28597, 28598, 28599, 28603, 28605};
+constexpr int kUtf7 = 65000;
+constexpr int kUtf8 = 65001;
 
 constexpr char16_t kUnitMarker = 0x2C2C;
 constexpr char kByteMarker = '-';
@@ -58,46 +53,107 @@ class Dump {
     std::fprintf(out_, "\n");
   }
 
-  // One unit's byte, for the sweep of all units (only a byte other than '?' is shown).
-  void EncodeOne(int codePage, char16_t unit) {
-    char byte = kByteMarker;
-    const int result = platform::System().WideToMultiByte(codePage, &unit, 1, &byte, 1);
-    if (result != 1 || byte != '?') {
-      std::fprintf(out_, "sweep %d %04X -> %d: %02X\n", codePage, unit, result, static_cast<unsigned char>(byte));
-    }
-  }
-
  private:
   std::FILE* out_;
 };
 
-char16_t DecodeByte(int codePage, unsigned char byte) {
-  const char source = static_cast<char>(byte);
+bool Accepted(int codePage) {
+  const char a = 'A';
   char16_t unit = 0;
-  return platform::System().MultiByteToWide(codePage, &source, 1, &unit, 1) == 1 ? unit : char16_t{0};
+  return platform::System().MultiByteToWide(codePage, &a, 1, &unit, 1) == 1;
 }
 
-bool IsSurrogate(unsigned unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+// One decode call's result, compactly: its units, or "-" when it fails.
+std::string DecodeText(int codePage, const std::string& bytes) {
+  char16_t out[8];
+  const int n = platform::System().MultiByteToWide(codePage, bytes.data(), static_cast<int>(bytes.size()), out, 8);
+  if (n <= 0) return "-";
+  std::string text;
+  char hex[8];
+  for (int i = 0; i < n; ++i) {
+    std::snprintf(hex, sizeof hex, i == 0 ? "%04X" : ":%04X", out[i]);
+    text += hex;
+  }
+  return text;
+}
 
-void DumpSingleByte(Dump& dump) {
-  std::set<char16_t> decoded;
-  for (int codePage : kComparedCodePages) {
-    for (int b = 0; b < 256; ++b) {
-      dump.Decode("byte", codePage, std::string(1, static_cast<char>(b)), 1);
-      decoded.insert(DecodeByte(codePage, static_cast<unsigned char>(b)));
+std::string EncodeText(int codePage, const std::u16string& units) {
+  char out[16];
+  const int n = platform::System().WideToMultiByte(codePage, units.data(), static_cast<int>(units.size()), out, 16);
+  if (n <= 0) return "-";
+  std::string text;
+  char hex[4];
+  for (int i = 0; i < n; ++i) {
+    std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(out[i]));
+    text += hex;
+  }
+  return text;
+}
+
+// A code page decoded and encoded whole: every byte; every byte after every
+// byte when some byte leads a pair; every unit, 256 to a line.
+void DumpCodePage(std::FILE* out, int codePage) {
+  bool pairs = false;
+  std::fprintf(out, "bytes %d:", codePage);
+  for (int b = 0; b < 256; ++b) {
+    std::fprintf(out, " %s", DecodeText(codePage, std::string(1, static_cast<char>(b))).c_str());
+    pairs = pairs || DecodeText(codePage, {static_cast<char>(b), 'A'}).find(':') == std::string::npos;
+  }
+  std::fprintf(out, "\n");
+  for (int lead = 0; pairs && lead < 256; ++lead) {
+    std::fprintf(out, "pairs %d %02X:", codePage, lead);
+    for (int trail = 0; trail < 256; ++trail) {
+      std::fprintf(out, " %s", DecodeText(codePage, {static_cast<char>(lead), static_cast<char>(trail)}).c_str());
     }
-    std::string all;
-    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
-    dump.Decode("all", codePage, all, 256);
+    // What follows a pair, a lead byte before a zero byte and one cut off.
+    for (const char* tail : {"\x01" "A", "\x30" "A", "\x40" "A", "\x7F" "A", "\x80" "A", "\xA1" "A", "\xFF" "A"}) {
+      std::fprintf(out, " %s", DecodeText(codePage, static_cast<char>(lead) + std::string(tail)).c_str());
+    }
+    std::fprintf(out, " %s\n", DecodeText(codePage, {static_cast<char>(lead), '\0', 'A'}).c_str());
   }
-  // Every unit any of them decodes to, written in each of them: the conversions
-  // a host makes between two of these code pages.
-  for (int codePage : kComparedCodePages) {
-    for (char16_t unit : decoded) dump.Encode("unit", codePage, std::u16string(1, unit), 1);
+  for (unsigned high = 0; high < 256; ++high) {
+    std::fprintf(out, "units %d %02X:", codePage, high);
+    for (unsigned low = 0; low < 256; ++low) {
+      std::fprintf(out, " %s", EncodeText(codePage, std::u16string(1, static_cast<char16_t>(high << 8 | low))).c_str());
+    }
+    std::fprintf(out, "\n");
   }
-  for (int codePage : kComparedCodePages) {
-    for (unsigned u = 0; u < 0x10000; ++u) {
-      if (!IsSurrogate(u)) dump.EncodeOne(codePage, static_cast<char16_t>(u));
+  // Surrogates: a pair, halves alone and out of order.
+  for (const std::u16string& units : {std::u16string{0xD83D, 0xDE00}, std::u16string{0xD800, 'A'},
+                                      std::u16string{0xDC00, 0xD800}, std::u16string{'A', 0xDBFF}}) {
+    std::fprintf(out, "surrogates %d: %s\n", codePage, EncodeText(codePage, units).c_str());
+  }
+}
+
+// The non-table sequences of UTF-7: "+" before every byte, runs of base64 cut by
+// every byte, and mixed units written together.
+void DumpUtf7(Dump& dump) {
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    dump.Decode("utf7", kUtf7, std::string(1, c), 4);
+    dump.Decode("utf7", kUtf7, std::string("+") + c, 4);
+    dump.Decode("utf7", kUtf7, std::string("+AO") + c, 4);
+    dump.Decode("utf7", kUtf7, std::string("+AOk") + c + "A", 4);
+    dump.Decode("utf7", kUtf7, std::string("+AOkA6") + c + "-", 4);
+  }
+  const char16_t pieces[] = {'A', 0x00E9, '+', '-', ' ', '.', '!', '~', 0xD83D, 0xDE00, 0x0000, 0x3042};
+  for (char16_t a : pieces) {
+    for (char16_t b : pieces) {
+      for (char16_t c : pieces) dump.Encode("utf7", kUtf7, {a, b, c}, 16);
+    }
+  }
+}
+
+// Targets too small, and size queries, in the code pages of each kind.
+void DumpTight(Dump& dump) {
+  const std::string bytes[] = {"A\x82\xA0" "B", "\xB0\xA1\xB0", "+AOkA6Q-x", "\xC4\xE0"};
+  const std::u16string units[] = {u"A\u3042B", u"\uAC00\uAC00", u"\u00E9\u00E9x", u"\u0414\u0430", u"\xF041\xF042"};
+  for (int codePage : {42, 932, 936, 949, 950, 1251, kUtf7}) {
+    for (const std::string& s : bytes) {
+      for (int capacity = 0; capacity <= 5; ++capacity) dump.Decode("tight", codePage, s, capacity);
+    }
+    for (const std::u16string& s : units) {
+      for (int capacity = 0; capacity <= 9; ++capacity) dump.Encode("tight", codePage, s, capacity);
     }
   }
 }
@@ -172,145 +228,22 @@ int WriteDump(const char* path) {
     return 2;
   }
   Dump dump(out);
-  DumpSingleByte(dump);
+  for (int codePage = 0; codePage < 65536; ++codePage) {
+    if (KnownDifference(codePage) || !Accepted(codePage)) continue;
+    std::fprintf(out, "accepts %d\n", codePage);
+    if (codePage != kUtf7 && codePage != kUtf8) DumpCodePage(out, codePage);
+  }
+  DumpUtf7(dump);
   DumpUtf8(dump);
   DumpUtf16ToUtf8(dump);
-  return std::fclose(out) == 0 ? 0 : 2;
-}
-
-// The two-byte code pages whose best-fit choices and user-defined areas are written.
-const int kDoubleByteCodePages[] = {932, 936, 949, 950};
-
-void WriteEntries(std::FILE* out, const char* name, int codePage, const std::vector<std::uint32_t>& entries,
-                  const char* format) {
-  std::fprintf(out, "constexpr std::uint32_t %s%d[] = {", name, codePage);
-  if (entries.empty()) std::fprintf(out, "0");  // no empty arrays in C++; the count is 0
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    std::fprintf(out, "%s", i % 10 == 0 ? "\n    " : " ");
-    std::fprintf(out, format, static_cast<unsigned>(entries[i]));
-  }
-  std::fprintf(out, "\n};\n");
-}
-
-// A two-byte code page: its best-fit choices (units that nothing decodes to but
-// that are written as something other than '?') and its private-use runs.
-void WriteDoubleByte(std::FILE* out, int codePage) {
-  auto decodeOne = [codePage](const char* bytes, int count, char16_t* unit) {
-    return platform::System().MultiByteToWide(codePage, bytes, count, unit, 1) == 1;
-  };
-  std::set<char16_t> decoded;
-  std::fprintf(out, "constexpr PrivateUseRun kRuns%d[] = {", codePage);
-  int runCount = 0;
-  for (int lead = 0; lead < 256; ++lead) {
-    char16_t unit = 0;
-    const char single = static_cast<char>(lead);
-    if (decodeOne(&single, 1, &unit)) decoded.insert(unit);
-    const char probe[2] = {static_cast<char>(lead), 'A'};
-    if (!decodeOne(probe, 2, &unit)) continue;  // 'A' was read on its own: not a lead byte
-    int runTrail = -1, runLength = 0;
-    char16_t runUnit = 0;
-    auto flush = [&] {
-      if (runLength == 0) return;
-      std::fprintf(out, "%s{0x%02X, 0x%02X, %d, 0x%04X},", runCount % 4 == 0 ? "\n    " : " ", lead, runTrail,
-                   runLength, runUnit);
-      ++runCount;
-      runLength = 0;
-    };
-    for (int trail = 1; trail < 256; ++trail) {
-      const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-      if (!decodeOne(pair, 2, &unit)) {
-        flush();
-        continue;
-      }
-      decoded.insert(unit);
-      const bool privateUse = unit >= 0xE000 && unit <= 0xF8FF;
-      if (privateUse && runLength > 0 && runLength < 255 && trail == runTrail + runLength &&
-          unit == runUnit + runLength) {
-        ++runLength;
-        continue;
-      }
-      flush();
-      if (privateUse) {
-        runTrail = trail;
-        runUnit = unit;
-        runLength = 1;
-      }
-    }
-    flush();
-  }
-  if (runCount == 0) std::fprintf(out, "{0, 0, 0, 0}");
-  std::fprintf(out, "\n};\nconstexpr std::size_t kRunCount%d = %d;\n", codePage, runCount);
-
-  std::vector<std::uint32_t> entries;
-  for (unsigned u = 0; u < 0x10000; ++u) {
-    const auto unit = static_cast<char16_t>(u);
-    if (IsSurrogate(u) || decoded.count(unit) != 0) continue;
-    char bytes[2] = {0, 0};
-    const int n = platform::System().WideToMultiByte(codePage, &unit, 1, bytes, 2);
-    const auto first = static_cast<unsigned char>(bytes[0]);
-    const auto second = static_cast<unsigned char>(bytes[1]);
-    if (n == 1 && first != '?') entries.push_back((u << 16) | first);
-    if (n == 2) entries.push_back((u << 16) | (unsigned{first} << 8) | second);
-  }
-  WriteEntries(out, "kMulti", codePage, entries, "0x%08X,");
-  std::fprintf(out, "constexpr std::size_t kMultiCount%d = %zu;\n\n", codePage, entries.size());
-}
-
-// The best-fit choices of the calls in force: every unit that no byte decodes to
-// and that is written as something other than '?'.
-int WriteBestFit(const char* path) {
-  std::FILE* out = std::fopen(path, "wb");
-  if (out == nullptr) {
-    std::fprintf(stderr, "codepage_dump: cannot write %s\n", path);
-    return 2;
-  }
-  std::fprintf(out,
-               "// POSIX layer, code pages: the best-fit choices of the Windows calls with dwFlags 0\n"
-               "// (characters written as a near one rather than '?') and the user-defined areas of\n"
-               "// the two-byte code pages. Generated by running tests/platform/codepage_dump\n"
-               "// --best-fit in the Windows build under Wine; do not edit by hand.\n\n"
-               "#include \"platform/posix/codepage_detail.h\"\n\n"
-               "namespace platform::detail::codepage {\nnamespace {\n\n");
-  for (int codePage : kSingleByteCodePages) {
-    std::set<char16_t> decoded;
-    for (int b = 0; b < 256; ++b) decoded.insert(DecodeByte(codePage, static_cast<unsigned char>(b)));
-    std::vector<std::uint32_t> entries;
-    for (unsigned u = 0; u < 0x10000; ++u) {
-      const auto unit = static_cast<char16_t>(u);
-      if (IsSurrogate(u) || decoded.count(unit) != 0) continue;
-      char byte = 0;
-      if (platform::System().WideToMultiByte(codePage, &unit, 1, &byte, 1) == 1 && byte != '?') {
-        entries.push_back((u << 8) | static_cast<unsigned char>(byte));
-      }
-    }
-    WriteEntries(out, "k", codePage, entries, "0x%06X,");
-    std::fprintf(out, "constexpr std::size_t kCount%d = %zu;\n\n", codePage, entries.size());
-  }
-  for (int codePage : kDoubleByteCodePages) WriteDoubleByte(out, codePage);
-  std::fprintf(out, "}  // namespace\n\nBestFitList BestFit(int codePage) {\n  switch (codePage) {\n");
-  for (int codePage : kSingleByteCodePages) {
-    std::fprintf(out, "    case %d:\n      return {codePage, k%d, kCount%d};\n", codePage, codePage, codePage);
-  }
-  std::fprintf(out, "    default:\n      return {codePage, nullptr, 0};\n  }\n}\n\n");
-  std::fprintf(out, "BestFitList MultiByteBestFit(int codePage) {\n  switch (codePage) {\n");
-  for (int codePage : kDoubleByteCodePages) {
-    std::fprintf(out, "    case %d:\n      return {codePage, kMulti%d, kMultiCount%d};\n", codePage, codePage, codePage);
-  }
-  std::fprintf(out, "    default:\n      return {codePage, nullptr, 0};\n  }\n}\n\n");
-  std::fprintf(out, "PrivateUseRuns PrivateUseRunsOf(int codePage) {\n  switch (codePage) {\n");
-  for (int codePage : kDoubleByteCodePages) {
-    std::fprintf(out, "    case %d:\n      return {kRuns%d, kRunCount%d};\n", codePage, codePage, codePage);
-  }
-  std::fprintf(out, "    default:\n      return {nullptr, 0};\n  }\n}\n\n"
-                    "}  // namespace platform::detail::codepage\n");
+  DumpTight(dump);
   return std::fclose(out) == 0 ? 0 : 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--best-fit") != 0) return WriteDump(argv[1]);
-  if (argc == 3 && std::strcmp(argv[1], "--best-fit") == 0) return WriteBestFit(argv[2]);
-  std::fprintf(stderr, "usage: codepage_dump OUT.txt | codepage_dump --best-fit OUT.cpp\n");
+  if (argc == 2) return WriteDump(argv[1]);
+  std::fprintf(stderr, "usage: codepage_dump OUT.txt\n");
   return 2;
 }

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "library/module.h"
 #include "platform/platform.h"
 #include "toolkit/file_layer.h"
 #include "toolkit/files_test_support.h"
@@ -580,12 +579,13 @@ class UnloadProbe : public ::testing::Environment {
     const std::string path = (root / "open.txt").string();
     std::ofstream(path, std::ios::binary) << "still open\n";
     platform::Override close(&platform::Calls::Close, &CountingClose);
-    library::ModuleEntry(nullptr, library::kProcessAttach, nullptr, nullptr);
+    platform::OpenShutdownList();  // as the module's load does
     layer::OpenTextReading((root / "missing.txt").string());  // the first attempt registers
     layer::OpenTextReading(path);
     layer::OpenBinaryReading(path);
     openBeforeDetach = layer::OpenCount();
-    library::ModuleEntry(nullptr, library::kProcessDetach, nullptr, nullptr);
+    platform::RunShutdownActions();  // as the module's unload does
+    platform::CloseShutdownList();
     openAfterDetach = layer::OpenCount();
     RemoveTree(root);
   }

@@ -9,10 +9,34 @@
 
 namespace platform::detail::codepage {
 
-// The byte that stands in for a character a code page cannot represent.
-inline constexpr unsigned char kDefaultByte = 0x3F;  // '?'
 // The unit that stands in for an invalid UTF-8 sequence.
 inline constexpr char16_t kReplacement = 0xFFFD;
+
+// Where a converter's output goes: written while it fits into a target of
+// `capacity` units, or only counted when the capacity is 0 (a size query).
+//   Output<char> out(buffer, 1);  out.Put('a') == true;  out.Put('b') == false
+template <typename Unit>
+class Output {
+ public:
+  Output(Unit* target, int capacity) : target_(target), capacity_(capacity) {}
+  bool Put(Unit unit) {
+    if (capacity_ != 0) {
+      if (written_ >= capacity_) return false;
+      target_[written_] = unit;
+    }
+    ++written_;
+    return true;
+  }
+  // What still fits; -1 when only counting.
+  long long Room() const { return capacity_ == 0 ? -1 : capacity_ - written_; }
+  // The count a call returns: 0 when it does not fit an int.
+  int Result() const { return written_ > 0x7FFFFFFF ? 0 : static_cast<int>(written_); }
+
+ private:
+  Unit* target_;
+  int capacity_;
+  long long written_ = 0;
+};
 
 // UTF-8 (65001).
 //   DecodeUtf8("\xC0\xAF", 2, out, 8) == 2 with out = FFFD FFFD
@@ -21,54 +45,93 @@ inline constexpr char16_t kReplacement = 0xFFFD;
 int DecodeUtf8(const char* source, int sourceCount, char16_t* target, int targetCount);
 int EncodeUtf8(const char16_t* source, int sourceCount, char* target, int targetCount);
 
-// One single-byte code page: the unit of every byte and the byte of every unit
-// (the code page's own byte, else its best-fit byte, else kDefaultByte).
-struct SingleByteTable {
-  char16_t decode[256];
-  unsigned char encode[65536];
+// A code page that tables describe whole (every one the Windows calls take but
+// 0 to 3, UTF-7, UTF-8 and GB18030). Measured under Wine: a byte is one unit; a
+// lead byte and any byte but zero after it are one unit, defined or not, and the
+// byte after them is read on its own; a lead byte before a zero byte or at the end
+// of the input stands alone as its single-byte unit. Every unit is written by
+// itself as one byte or a lead and a trail byte.
+struct TrailRow {
+  std::uint32_t offset;  // in `units` of the unit of trail byte `first`
+  unsigned char first;   // trail bytes outside first..last give pairDefault
+  unsigned char last;
+  bool lead;
 };
+struct TableCodePage {
+  int number;
+  const char16_t* units;     // the pool that rows point into
+  const char16_t* singles;   // 256 units: each byte on its own
+  const TrailRow* rows;      // 256 rows, one per byte; nullptr for a single-byte code page
+  char16_t pairDefault;
+  const char16_t* encoded;   // values in blocks of 256 units: a byte, lead << 8 | trail, or
+                             // kFails: the code page lacks the unit and the call fails (42)
+  const std::uint16_t* blocks;  // 256 block numbers, one per high byte of a unit
+  const char* low;           // the byte of each unit below kLowUnits, in one load; nullptr
+                             // for a two-byte code page or one with kFails among them
 
-// The table of a single-byte code page, built at its first use; nullptr when
-// `codePage` is not single-byte or its table cannot be built.
-//   FindSingleByteTable(1251)->decode[0xC4] == 0x0414;  FindSingleByteTable(932) == nullptr
-const SingleByteTable* FindSingleByteTable(int codePage);
-
-// The best-fit choices of single-byte code pages: a character outside the code
-// page that is written as a near one instead of kDefaultByte (e with an acute
-// accent as 'e' in 866). Each entry is (unit << 8) | byte, sorted by unit.
-struct BestFitList {
-  int codePage;
-  const std::uint32_t* entries;
-  std::size_t count;
+  char16_t Pair(unsigned char lead, unsigned char trail) const {
+    const TrailRow& row = rows[lead];
+    return trail >= row.first && trail <= row.last ? units[row.offset + (trail - row.first)] : pairDefault;
+  }
+  std::uint16_t Encoded(char16_t unit) const { return encoded[blocks[unit >> 8] * 256u + (unit & 0xFFu)]; }
 };
-// The list of `codePage`; an empty list when it has none.
-//   BestFit(866) holds 0x00E965 (U+00E9 -> 'e')
-BestFitList BestFit(int codePage);
+inline constexpr std::uint16_t kFails = 0xFFFF;
+inline constexpr char16_t kLowUnits = 0x800;
 
-// The same for the two-byte code pages 932, 936, 949 and 950: each entry is
-// (unit << 16) | bytes, one byte (below 0x100) or a lead byte and a trail byte.
-//   MultiByteBestFit(932) holds 0x00E90065 (U+00E9 -> 'e')
-BestFitList MultiByteBestFit(int codePage);
+// Sorted by number (generated, codepage_tables.cpp).
+extern const TableCodePage kTableCodePages[];
+extern const std::size_t kTableCodePageCount;
 
-// Two-byte sequences that Windows decodes to private-use units where glibc has
-// none (user-defined areas): `count` trail bytes from `trail` after `lead` give
-// the units from `unit` on, one each.
-struct PrivateUseRun {
-  unsigned char lead;
-  unsigned char trail;
-  unsigned char count;
-  char16_t unit;
+// The table of `codePage`; nullptr when tables do not describe it.
+//   FindTableCodePage(1251)->singles[0xC4] == 0x0414;  FindTableCodePage(65001) == nullptr
+const TableCodePage* FindTableCodePage(int codePage);
+
+// The calls for a table code page. A target too small holds what fits, and the
+// call fails; a two-byte character that does not fit whole is not begun.
+//   DecodeTable(*FindTableCodePage(949), "\xA2\xE8\x61", 3, out, 8) == 2 with out = '?' 'a'
+//   EncodeTable(*FindTableCodePage(932), u"A\u3042", 2, out, 2) == 0 with out = 'A'
+int DecodeTable(const TableCodePage& page, const char* source, int sourceCount, char16_t* target, int targetCount);
+int EncodeTable(const TableCodePage& page, const char16_t* source, int sourceCount, char* target, int targetCount);
+
+// The code pages 0 (ANSI), 1 (OEM), 2 (Mac) and 3 (the thread's ANSI) stand for,
+// as Wine picks them from the environment: the locale of LC_ALL, else LC_CTYPE,
+// else LANG ("ru_RU.UTF-8" is Windows' ru-RU, "sr_RS@latin" is sr-Latn-RS), else
+// of its language alone; a locale Windows gives no ANSI code page is UTF-8
+// throughout; anything else unknown is en-US (1252, 437, 10000).
+//   with LANG=ja_JP.UTF-8: LocaleCodePage(1) == 932;  with LANG=C.UTF-8: LocaleCodePage(2) == 10000
+int LocaleCodePage(int alias);
+
+// Each Windows locale's code pages, sorted by name (generated).
+struct LocaleCodePages {
+  const char* name;  // "ru-RU"
+  int ansi;          // 0: the locale has none (Unicode only)
+  int oem;
+  int mac;
 };
-struct PrivateUseRuns {
-  const PrivateUseRun* runs;
-  std::size_t count;
-};
-//   PrivateUseRunsOf(936) holds {0xAA, 0xA1, 94, 0xE000}: AA A1 is U+E000
-PrivateUseRuns PrivateUseRunsOf(int codePage);
+extern const LocaleCodePages kLocales[];
+extern const std::size_t kLocaleCount;
 
-// Multi-byte code pages (932, 936, 949, 950, 54936) through iconv.
-bool IsMultiByte(int codePage);
-int DecodeMultiByte(int codePage, const char* source, int sourceCount, char16_t* target, int targetCount);
-int EncodeMultiByte(int codePage, const char16_t* source, int sourceCount, char* target, int targetCount);
+// UTF-7 (65000), as Wine writes and reads it.
+//   DecodeUtf7("+AOk-x", 6, out, 4) == 2 with out = 00E9 'x'
+//   EncodeUtf7(u"+", 1, out, 4) == 2 with out = "+-"
+int DecodeUtf7(const char* source, int sourceCount, char16_t* target, int targetCount);
+int EncodeUtf7(const char16_t* source, int sourceCount, char* target, int targetCount);
+
+// GB18030 (54936): one, two or four bytes a character. The one- and two-byte
+// part is a table code page (a unit with a four-byte sequence encodes as
+// kFourBytes); the four-byte sequences of the BMP, numbered from 81 30 81 30 on,
+// go to the units left over in increasing order, in ranges; the last range is an
+// end mark. The supplementary planes follow from 90 30 81 30 (U+10000) on.
+//   DecodeGb18030("\x81\x30\x81\x30", 4, out, 2) == 1 with out = 0080
+inline constexpr std::uint16_t kFourBytes = 0xFFFF;
+struct FourByteRange {
+  std::uint32_t unit;  // the first unit of the range (0x10000 in the end mark)
+  std::uint32_t index; // the number of its four-byte sequence
+};
+extern const TableCodePage kGb18030;
+extern const FourByteRange kGb18030Ranges[];
+extern const std::size_t kGb18030RangeCount;
+int DecodeGb18030(const char* source, int sourceCount, char16_t* target, int targetCount);
+int EncodeGb18030(const char16_t* source, int sourceCount, char* target, int targetCount);
 
 }  // namespace platform::detail::codepage

@@ -1,0 +1,225 @@
+// The code-page calls of the posix layer where it has no Windows build under Wine
+// to be compared with: GB18030, which Wine lacks; 0 to 3 under locales set while
+// the process runs; and a host that forks, or runs out of descriptors, while the
+// calls are in use.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+using Units = std::u16string;
+using Bytes = std::string;
+
+Units Decode(int codePage, const Bytes& bytes, int capacity = 16) {
+  char16_t units[16] = {};
+  const int n = platform::System().MultiByteToWide(codePage, bytes.data(), static_cast<int>(bytes.size()),
+                                                   capacity == 0 ? nullptr : units, capacity);
+  return n > 0 ? Units(units, capacity == 0 ? 0 : static_cast<std::size_t>(n)) : Units(u"(failed)");
+}
+
+Bytes Encode(int codePage, const Units& units, int capacity = 16) {
+  char bytes[16] = {};
+  const int n = platform::System().WideToMultiByte(codePage, units.data(), static_cast<int>(units.size()), bytes,
+                                                   capacity);
+  return n > 0 ? Bytes(bytes, static_cast<std::size_t>(n)) : Bytes("(failed)");
+}
+
+TEST(CodePagePosixTest, Gb18030) {
+  struct Row {
+    const char* name;
+    Bytes bytes;
+    Units units;
+  };
+  const Row both[] = {
+      {"ASCII", "A", u"A"},
+      {"two bytes", "\xB0\xA1", u"\u554A"},
+      {"euro sign", "\xA2\xE3", u"\u20AC"},
+      {"first four-byte sequence", "\x81\x30\x81\x30", u"\u0080"},
+      {"four bytes in the 2000 edition", "\x81\x35\xF4\x37", u"\u1E3F"},
+      {"last of the BMP", "\x84\x31\xA4\x39", u"\uFFFF"},
+      {"first of the supplementary planes", "\x90\x30\x81\x30", u"\xD800\xDC00"},
+      {"an emoji", "\x94\x39\xFC\x36", u"\xD83D\xDE00"},
+      {"last of Unicode", "\xE3\x32\x9A\x35", u"\xDBFF\xDFFF"},
+  };
+  for (const Row& row : both) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(Decode(54936, row.bytes), row.units);
+    EXPECT_EQ(Encode(54936, row.units), row.bytes);
+  }
+  const Row decodes[] = {
+      {"broken four-byte sequence loses nothing after the lead byte", "\x81\x30\x41", u"?0A"},
+      {"lead byte cut off", "A\x81", u"A?"},
+      {"past the last four-byte sequence", "\xFE\x39\xFE\x39", u"?"},
+      {"single bytes 80 and FF", "\x80\xFF", u"??"},
+  };
+  for (const Row& row : decodes) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(Decode(54936, row.bytes), row.units);
+  }
+  EXPECT_EQ(Encode(54936, u"\xD800" u"A"), "?A");
+  EXPECT_EQ(Encode(54936, u"\u0080A", 4), "(failed)");  // the four bytes fit, the 'A' does not
+  EXPECT_EQ(platform::System().WideToMultiByte(54936, u"\u0080A", 2, nullptr, 0), 5);
+  EXPECT_EQ(platform::System().MultiByteToWide(54936, "\x90\x30\x81\x30\x41", 5, nullptr, 0), 3);
+}
+
+// Sets the locale variables for the life of the object and puts them back.
+class Environment {
+ public:
+  Environment(const char* all, const char* ctype, const char* lang) {
+    Set("LC_ALL", all);
+    Set("LC_CTYPE", ctype);
+    Set("LANG", lang);
+  }
+  ~Environment() {
+    for (const Saved& s : saved_) s.had ? setenv(s.name, s.value.c_str(), 1) : unsetenv(s.name);
+  }
+  Environment(const Environment&) = delete;
+  Environment& operator=(const Environment&) = delete;
+
+ private:
+  struct Saved {
+    const char* name;
+    bool had;
+    std::string value;
+  };
+  void Set(const char* name, const char* value) {
+    const char* old = std::getenv(name);
+    saved_.push_back({name, old != nullptr, old != nullptr ? old : ""});
+    value != nullptr ? setenv(name, value, 1) : unsetenv(name);
+  }
+  std::vector<Saved> saved_;
+};
+
+// What 0 to 3 stand for, as the Windows build under Wine picks them for the same
+// environment (measured with wine64).
+TEST(CodePagePosixTest, SystemCodePagesFollowTheLocale) {
+  struct Row {
+    const char* name;
+    const char* all;
+    const char* ctype;
+    const char* lang;
+    int codePage;
+    Bytes bytes;
+    Units units;
+  };
+  const Row rows[] = {
+      {"C: ANSI is 1252", "C.UTF-8", nullptr, nullptr, 0, "\x80", u"\u20AC"},
+      {"C: OEM is 437", "C.UTF-8", nullptr, nullptr, 1, "\x80", u"\u00C7"},
+      {"C: Mac is 10000", "C.UTF-8", nullptr, nullptr, 2, "\x80", u"\u00C4"},
+      {"C: thread ANSI is 1252", "C.UTF-8", nullptr, nullptr, 3, "\x80", u"\u20AC"},
+      {"nothing set is C", nullptr, nullptr, nullptr, 1, "\x80", u"\u00C7"},
+      {"ru_RU: ANSI is 1251", "ru_RU.UTF-8", nullptr, nullptr, 0, "\xC4", u"\u0414"},
+      {"ru_RU: OEM is 866", "ru_RU.UTF-8", nullptr, nullptr, 1, "\xA0", u"\u0430"},
+      {"ru_RU: Mac is 10007", "ru_RU.UTF-8", nullptr, nullptr, 2, "\xA0", u"\u2020"},
+      {"ja_JP: ANSI is 932", "ja_JP.UTF-8", nullptr, nullptr, 0, "\x82\xA0", u"\u3042"},
+      {"ja_JP: OEM is 932", "ja_JP.UTF-8", nullptr, nullptr, 1, "\x82\xA0", u"\u3042"},
+      {"ja_JP: thread ANSI is 932", "ja_JP.UTF-8", nullptr, nullptr, 3, "\x82\xA0", u"\u3042"},
+      {"LC_CTYPE before LANG", nullptr, "ja_JP.UTF-8", "ru_RU.UTF-8", 0, "\x82\xA0", u"\u3042"},
+      {"LANG alone", nullptr, nullptr, "ru_RU.UTF-8", 0, "\xC4", u"\u0414"},
+      {"language alone: de is OEM 850", "de.UTF-8", nullptr, nullptr, 1, "\x9B", u"\u00F8"},
+      {"a modifier names the script", "sr_RS@latin", nullptr, nullptr, 0, "\x8A", u"\u0160"},
+      {"a locale without ANSI code page is UTF-8", "hi_IN.UTF-8", nullptr, nullptr, 1, "\xE2\x82\xAC", u"\u20AC"},
+      {"a locale without Mac code page is en-US", "ru_BY.UTF-8", nullptr, nullptr, 0, "\xC4", u"\u00C4"},
+      {"an unknown locale is en-US", "xx_YY.UTF-8", nullptr, nullptr, 0, "\x80", u"\u20AC"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Environment environment(row.all, row.ctype, row.lang);
+    EXPECT_EQ(Decode(row.codePage, row.bytes), row.units);
+    EXPECT_EQ(Encode(row.codePage, row.units), row.bytes);
+  }
+}
+
+// A round trip of ASCII text, the same in every code page that has it.
+bool RoundTrips(int codePage) {
+  const Bytes text = "Lotan 123";
+  char16_t units[16];
+  char back[16];
+  const int n = platform::System().MultiByteToWide(codePage, text.data(), static_cast<int>(text.size()), units, 16);
+  const int m = platform::System().WideToMultiByte(codePage, units, n, back, 16);
+  return n == 9 && m == 9 && Bytes(back, 9) == text;
+}
+
+// The known code pages that convert the text there and back.
+std::vector<int> WorkingCodePages() {
+  std::vector<int> codePages;
+  const platform::CodePageNames known = platform::KnownCodePages();
+  for (std::size_t i = 0; i < known.count; ++i) {
+    if (RoundTrips(known.entries[i].number)) codePages.push_back(known.entries[i].number);
+  }
+  return codePages;
+}
+
+// A child forked while another thread converts (the first use of every code page
+// in this process, had anything been built at first use) converts in its turn and
+// ends; none may hang on a lock the other thread held at the fork.
+TEST(CodePageFaultsTest, ForkWhileAnotherThreadConvertsLeavesNoChildHung) {
+  std::atomic<bool> stop{false};
+  std::thread converter([&] {
+    const platform::CodePageNames known = platform::KnownCodePages();
+    while (!stop) {
+      for (std::size_t i = 0; i < known.count && !stop; ++i) RoundTrips(known.entries[i].number);
+    }
+  });
+  const int childCodePages[] = {932, 936, 949, 950, 54936, 1251, 0, 65001, 20932, 1361};
+  int hung = 0, wrong = 0;
+  for (int k = 0; k < 30; ++k) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(RoundTrips(childCodePages[k % 10]) ? 0 : 1);
+    int status = 0;
+    pid_t done = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while ((done = waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (done == 0) {
+      ++hung;
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+    } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      ++wrong;
+    }
+  }
+  stop = true;
+  converter.join();
+  EXPECT_EQ(hung, 0);
+  EXPECT_EQ(wrong, 0);
+}
+
+// With every descriptor taken, each code page still converts (nothing is opened
+// at first use), and after the moment has passed as well.
+TEST(CodePageFaultsTest, CodePagesWorkWithNoFreeDescriptor) {
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit low = saved;
+  low.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::vector<int> taken;
+  for (int fd; (fd = open("/dev/null", O_RDONLY)) >= 0;) taken.push_back(fd);
+  const std::vector<int> during = WorkingCodePages();
+  const int eucJp = platform::System().MultiByteToWide(20932, "\xA4\xA2", 2, nullptr, 0);
+  for (int fd : taken) close(fd);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+  const std::vector<int> after = WorkingCodePages();
+  EXPECT_FALSE(taken.empty());
+  EXPECT_EQ(during.size(), 72u);  // every known code page
+  EXPECT_EQ(during, after);
+  EXPECT_EQ(eucJp, 1);
+}
+
+}  // namespace
