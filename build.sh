@@ -221,6 +221,8 @@ run_bench() {
     --benchmark_filter='^BM_(CountOccurrences|CountByMemmem|CountOneByte|CountOneByteByMemmem|AdversarialCount|AdversarialByMemmem|ReplaceAll|ReplaceByAbsl|ReplaceAllWord|ReplaceWordByAbsl|SplitText|SplitByAbsl)/16777216$'
   "$native/bench/files_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
     --benchmark_out_format=json --benchmark_out="$results/files.json"
+  # cpconv against iconv(1), file to file, and its peak memory (Debian's time).
+  bench/cpconv_bench.sh "$native/tools/cpconv" "$results/cpconv.txt"
   local target
   for target in nul file; do
     cmake/wine-run.sh --prefix="$PWD/$win32/wineprefix" "$win32/bench/convert_timing_win32.exe" "$target" 15 \
@@ -241,6 +243,7 @@ case "$command" in
   bench)
     NEEDED[libbenchmark-dev]=/usr/include/benchmark/benchmark.h
     NEEDED[libabsl-dev]=/usr/include/absl/strings/str_split.h
+    NEEDED[time]=/usr/bin/time
     install_missing
     run_bench
     ;;

@@ -119,6 +119,16 @@ def rows(results):
         shown = f"{value:.2f} (worst: {a.get('worst_code_page', 0):.0f}, of {a.get('code_pages', 0):.0f} code pages)"
         return [goal, label, baseline_label, shown, f"<= {most:.3g}", "yes" if value <= most else "NO"]
 
+    def cpconv_memory(goal):
+        a, back = results.get("cpconv_peak_kb"), results.get("cpconv_round_trip")
+        label = "cpconv, 100 MB: peak memory; converted back gives the original"
+        if a is None or back is None:
+            return [goal, label, "-", "not measured", "< 32 MB, same bytes", "missing"]
+        kb = a["ns"]
+        same = back["ns"] == 1
+        shown = f"{kb / 1000:.1f} MB, {'same bytes' if same else 'DIFFERENT bytes'}"
+        return [goal, label, "-", shown, "< 32 MB, same bytes", "yes" if kb < 32000 and same else "NO"]
+
     mib16 = "/16777216"
     table = [
         ratio("1", "CONVERT@16, 100 B, trace to NUL (Wine)", "win32_convert_call_nul",
@@ -170,6 +180,9 @@ def rows(results):
         ratio("5", "ReadLines, 200 MB", "ReadLines", "fread + memchr splitter", "SplitterFreadMemchr", 1.5),
         ratio("5", "ReadLines, 200 MB", "ReadLines", "std::getline (1.5x as fast)", "Getline", 1 / 1.5),
         ratio("5", "ReadWholeFile, 200 MB", "ReadWholeFile", "ftell + malloc + fread", "FtellMallocFread", 1.2),
+        ratio("6", "cpconv -f cp1251 -t utf-8 FILE -o OUT, 100 MB", "cpconv_100mb",
+              "iconv -f CP1251 -t UTF-8 FILE -o OUT", "iconv_100mb", 1.5),
+        cpconv_memory("6"),
     ]
     return table
 
@@ -182,7 +195,7 @@ def main():
     results = {}
     for name in ("first_call.json", "convert.json", "toolkit.json", "files.json"):
         results.update(load_benchmarks(directory / name))
-    for name in ("win32_nul.txt", "win32_file.txt"):
+    for name in ("win32_nul.txt", "win32_file.txt", "cpconv.txt"):
         results.update(load_timings(directory / name))
     header = ["Goal", "Benchmark", "Baseline", "Ratio (times)", "Wanted", "Met"]
     table = rows(results)

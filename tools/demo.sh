@@ -22,7 +22,7 @@ run() {
   to=$2
   shift 2
   echo "== $title: 1251 -> $to =="
-  if ! "$@" -o "$work/result" 1251 "$to" <"$sample" >"$work/trace"; then
+  if ! "$@" --trace -o "$work/result" 1251 "$to" <"$sample" >"$work/trace"; then
     echo "  cpconv failed" >&2
     return 1
   fi

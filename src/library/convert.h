@@ -20,11 +20,13 @@ inline constexpr std::size_t kLongestSource = (std::size_t{1} << 30) - 1;
 // that cannot be had) leaves only the zero byte. The trace lines, each ending in
 // "\r\n", are: "nLen=" length, "strDst=" and "strRet=" both scratch strings as
 // made, "nRet=" decoded count, "strRet=" after encoding, "nRet=" encoded count,
-// "strOut=" the result read back. Nothing is thrown.
+// "strOut=" the result read back. Nothing is thrown; only the unwinding of a
+// thread that is cancelled or exits inside the call (pthread_cancel,
+// pthread_exit) passes through, so that thread ends as its host asked.
 //   Convert("abc", 1251, 866, out) == 1, out = "abc", trace "nLen= 3\r\n"
 //   "strDst=,,,,,,\r\n" "strRet=------\r\n" "nRet= 3\r\n" "strRet=abc---\r\n"
 //   "nRet= 3\r\n" "strOut=abc\r\n"
-int Convert(const char* strIn, int nFromCP, int nToCP, char* strOut) noexcept;
+int Convert(const char* strIn, int nFromCP, int nToCP, char* strOut);
 
 // Convert with the source's length already measured. A length above
 // kLongestSource is a failed conversion made without any allocation or platform
@@ -32,6 +34,6 @@ int Convert(const char* strIn, int nFromCP, int nToCP, char* strOut) noexcept;
 // `strOut` receives one zero byte. The length is traced as it is, or as
 // 2147483647 when it does not fit a 32-bit signed integer.
 //   ConvertMeasured(p, std::size_t{1} << 30, 1251, 866, out): "nLen= 1073741824", out = ""
-int ConvertMeasured(const char* strIn, std::size_t length, int nFromCP, int nToCP, char* strOut) noexcept;
+int ConvertMeasured(const char* strIn, std::size_t length, int nFromCP, int nToCP, char* strOut);
 
 }  // namespace library

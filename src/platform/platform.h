@@ -112,15 +112,16 @@ struct Calls {
   // needed, and stores the table's new bounds back. Returns `action`, or nullptr
   // when the action could not be registered.
   ExitAction (*RegisterExitAction)(ExitAction action, ExitAction** start, ExitAction** end);
-  // Flushes every open stream of the runtime library (fflush(NULL)).
+  // Flushes every open stream of the runtime library (fflush(NULL)). The posix
+  // layer never waits for a stream that another thread holds (a reader blocked
+  // in fgets(stdin)): that one is left as it is.
   void (*FlushAllStreams)();
 
   // Streams of the runtime library (fopen and friends). Open returns nullptr on
   // failure. SetFullBuffering gives the stream a fully buffered buffer of `size`
-  // bytes. ReadPiece is fgets: it returns false when it delivers nothing.
+  // bytes.
   Stream (*Open)(const char* path, const char* mode);
   bool (*SetFullBuffering)(Stream stream, std::size_t size);
-  bool (*ReadPiece)(Stream stream, char* buffer, int size);
   std::size_t (*Read)(Stream stream, void* buffer, std::size_t size);
   bool (*Seek)(Stream stream, long offset, SeekOrigin origin);
   long (*Tell)(Stream stream);  // -1 on failure

@@ -146,7 +146,9 @@ bool Occurrences::NextInTail(std::size_t& offset) {
     const void* hit = std::memchr(base + position_, pattern_[0], lastStart - position_ + 1);
     if (hit == nullptr) break;
     const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
-    if (CommonPrefix(base + at + 1, pattern_.data() + 1, m - 1) == m - 1) {
+    const std::size_t equal = CommonPrefix(base + at + 1, pattern_.data() + 1, m - 1);
+    tailCompared_ += equal + 1;
+    if (equal == m - 1) {
       offset = at;
       position_ = resume_ == Resume::kOverlapping ? at + 1 : at + m;
       return true;
@@ -195,7 +197,11 @@ bool Occurrences::NextByAutomaton(std::size_t& offset) {
       position_ = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
     }
     const char c = base[position_];
-    while (state_ > 0 && c != pattern_[state_]) state_ = failure_[state_ - 1];
+    ++automatonSteps_;
+    while (state_ > 0 && c != pattern_[state_]) {
+      state_ = failure_[state_ - 1];
+      ++automatonSteps_;
+    }
     if (c == pattern_[state_]) ++state_;
     ++position_;
     if (state_ == m) {

@@ -30,13 +30,14 @@ std::int8_t FileExists(const std::string& path);
 // The bytes of the file before its first zero byte, exactly as stored (line
 // ends untranslated). Opens the file for reading only: a missing path gives ""
 // and creates nothing, and no file is ever changed. "" too for a directory, a
-// file that cannot be read, or a file too large for memory. Reads at most the
+// file that cannot be read, or a file too large for memory; on Linux also, at
+// once, for a FIFO, socket or device, which are not files. Reads at most the
 // length measured first, plus one byte, even when the file has grown since.
 //   file "abc\r\ndef" -> "abc\r\ndef";  file "abc\0de" -> "abc"
 std::string ReadWholeFile(const std::string& path);
 
 // The file's length in bytes; 0 when it cannot be opened (missing, a directory,
-// no access). The file is closed again before return.
+// no access; on Linux a FIFO, socket or device). The file is closed again before return.
 //   5-byte file -> 5;  missing path -> 0
 int FileLength(const std::string& path);
 
@@ -47,8 +48,8 @@ int FileLength(const std::string& path);
 // ends a line (the last line needs none), a 0x1A byte ends the data, and a lone
 // CR stays in the line unless it falls at the end of a 511-byte piece, where it
 // ends the line. A read error or memory that cannot be had gives 0, with the
-// array keeping the lines stored so far. A file that cannot be opened gives 0
-// and 20000 empty elements.
+// array keeping the lines stored so far. A file that cannot be opened (as for
+// FileLength) gives 0 and 20000 empty elements.
 //   "a\r\nb" -> 2, {"a", "b", "", ...};  "a\n\n" -> 2, {"a", "", ...}
 int ReadLines(const std::string& path, StringArray& lines);
 

@@ -49,7 +49,7 @@ cd "$work"
   [ $status -eq 0 ] || exit $status
   exit $check
 }
-if ! "$root/cmake/wine-run.sh" --prefix="$prefix" "$top/bin/cpconv.exe" -o result 1251 65001 \
+if ! "$root/cmake/wine-run.sh" --prefix="$prefix" "$top/bin/cpconv.exe" --trace -o result 1251 65001 \
     <"$root/tools/sample-1251.txt" >trace; then
   fail "cpconv.exe from the archive failed"
 fi

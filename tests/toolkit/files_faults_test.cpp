@@ -42,7 +42,6 @@ long NoTell(platform::Stream) { return -1; }
 bool NoBuffering(platform::Stream, std::size_t) { return false; }
 std::size_t NoRead(platform::Stream, void*, std::size_t) { return 0; }
 bool AlwaysFailed(platform::Stream) { return true; }
-bool NoPiece(platform::Stream, char*, int) { return false; }
 
 template <typename Function>
 std::function<void()> Failing(Function platform::Calls::*entry, Function replacement) {
@@ -65,7 +64,6 @@ TEST_F(FilesFaultsTest, StreamCallsThatFailGiveTheFallbacks) {
       {"every read fails", [] {
          platform::System().Read = &NoRead;
          platform::System().Failed = &AlwaysFailed;
-         platform::System().ReadPiece = &NoPiece;
        }, 8, "", 0},
   };
   for (const Row& row : rows) {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -27,8 +28,10 @@ bool RuntimeTextPieces(const std::string& path, std::vector<std::string>& pieces
   platform::Stream stream = native.Open(path.c_str(), "rt");
   if (stream == nullptr) return false;
   native.SetFullBuffering(stream, 8192);
+  // The Windows layer's streams are MSVCRT.DLL's own FILE objects, so its fgets
+  // reads them as the runtime library's text mode gives them.
   char piece[512];
-  while (native.ReadPiece(stream, piece, sizeof piece)) pieces.emplace_back(piece, std::strlen(piece));
+  while (fgets(piece, sizeof piece, static_cast<FILE*>(stream)) != nullptr) pieces.emplace_back(piece, std::strlen(piece));
   native.Close(stream);
   return true;
 }

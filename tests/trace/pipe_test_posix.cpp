@@ -1,20 +1,26 @@
-// The trace writer over the Linux stand-ins with standard output a real pipe: the
-// pieces arrive unchanged, and a pipe that nobody reads any more loses the trace
-// without ending the process.
+// The trace writer over the Linux stand-ins with standard output a real pipe or
+// socket: the pieces arrive unchanged, also through a non-blocking one that a
+// slow reader leaves full; a channel that nobody reads any more, or a file at
+// the process's size limit, loses the trace without ending the process.
 
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "trace/trace.h"
 #include "trace/writer.h"
@@ -78,15 +84,15 @@ void WriteItems(bool inSpan, std::string_view text) {
   trace::TraceInteger(INT_MIN, true);
 }
 
-bool PipeSignalPending() {
+bool SignalPending(int signal) {
   sigset_t pending;
   sigemptyset(&pending);
-  return sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
+  return sigpending(&pending) == 0 && sigismember(&pending, signal) == 1;
 }
 
-bool PipeSignalBlocked() {
+bool SignalBlocked(int signal) {
   sigset_t mask;
-  return pthread_sigmask(SIG_BLOCK, nullptr, &mask) == 0 && sigismember(&mask, SIGPIPE) == 1;
+  return pthread_sigmask(SIG_BLOCK, nullptr, &mask) == 0 && sigismember(&mask, signal) == 1;
 }
 
 TEST(TracePipeTest, PiecesArriveUnchanged) {
@@ -109,63 +115,172 @@ TEST(TracePipeTest, PiecesArriveUnchanged) {
   }
 }
 
-// Sets SIGPIPE's action to the default, which ends the process, for the lifetime
-// of the object: surviving the writes shows that the layer kept the signal away.
-class DefaultPipeAction {
+// A parent may hand its child a non-blocking pipe; a write to it while it is full
+// fails with EAGAIN, which must not cost the rest of the piece. The channel is
+// made small and the reader starts late and reads little at a time, so the
+// writer finds it full again and again.
+TEST(TracePipeTest, NonBlockingChannelWithASlowReaderReceivesEveryByte) {
+  const std::string text(512 * 1024, 'x');
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(Describe(c));
+    int ends[2];
+    ASSERT_TRUE(MakeChannel(c.channel, ends));
+    const int small = 4096;
+    if (c.channel == Channel::kPipe) {
+      fcntl(ends[1], F_SETPIPE_SZ, small);
+    } else {
+      setsockopt(ends[1], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    }
+    ASSERT_EQ(fcntl(ends[1], F_SETFL, O_NONBLOCK), 0);
+    std::string received;
+    std::thread reader([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      char buffer[1024];
+      for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;) received.append(buffer, static_cast<size_t>(n));
+    });
+    {
+      StandardOutputOnto redirect(ends[1]);
+      WriteItems(c.inSpan, text);
+    }
+    close(ends[1]);
+    reader.join();
+    close(ends[0]);
+    EXPECT_EQ(received.size(), text.size() + 15);
+    EXPECT_EQ(received, text + "\r\n-2147483648\r\n");
+  }
+}
+
+// Sets the action of both signals a write can raise to the default, which ends
+// the process, for the lifetime of the object: surviving the writes shows that
+// the layer kept the signals away.
+constexpr int kWriteSignals[] = {SIGPIPE, SIGXFSZ};
+
+class DefaultSignalActions {
  public:
-  DefaultPipeAction() {
+  DefaultSignalActions() {
     struct sigaction byDefault = {};
     byDefault.sa_handler = SIG_DFL;
     sigemptyset(&byDefault.sa_mask);
-    sigaction(SIGPIPE, &byDefault, &original_);
+    for (int i = 0; i < 2; ++i) sigaction(kWriteSignals[i], &byDefault, &original_[i]);
   }
-  ~DefaultPipeAction() { sigaction(SIGPIPE, &original_, nullptr); }
-  DefaultPipeAction(const DefaultPipeAction&) = delete;
-  DefaultPipeAction& operator=(const DefaultPipeAction&) = delete;
+  ~DefaultSignalActions() {
+    for (int i = 0; i < 2; ++i) sigaction(kWriteSignals[i], &original_[i], nullptr);
+  }
+  DefaultSignalActions(const DefaultSignalActions&) = delete;
+  DefaultSignalActions& operator=(const DefaultSignalActions&) = delete;
 
  private:
-  struct sigaction original_ = {};
+  struct sigaction original_[2] = {};
 };
 
-// Writes to a channel whose reader has gone.
-void WriteWithoutReader(const Case& c) {
-  int ends[2];
-  ASSERT_TRUE(MakeChannel(c.channel, ends));
-  close(ends[0]);
-  {
-    StandardOutputOnto redirect(ends[1]);
-    WriteItems(c.inSpan, "lost");
+// The process's file-size limit (RLIMIT_FSIZE) lowered to `bytes` for the
+// lifetime of the object.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &lowered);
   }
-  close(ends[1]);
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_ = {};
+};
+
+// Descriptors that refuse a write with a signal: a channel whose reader has gone
+// (SIGPIPE), a file at the size limit (SIGXFSZ; the write that reaches the
+// limit is cut short there).
+enum class Refusing { kPipe, kSocket, kFileAtLimit };
+
+struct RefusingCase {
+  Refusing refusing;
+  bool inSpan;
+};
+
+constexpr RefusingCase kRefusingCases[] = {
+    {Refusing::kPipe, false},        {Refusing::kPipe, true},        {Refusing::kSocket, false},
+    {Refusing::kSocket, true},       {Refusing::kFileAtLimit, false}, {Refusing::kFileAtLimit, true}};
+
+std::string Describe(const RefusingCase& c) {
+  const char* name = c.refusing == Refusing::kPipe     ? "pipe without reader"
+                     : c.refusing == Refusing::kSocket ? "socket without reader"
+                                                       : "file at its size limit";
+  return std::string(name) + (c.inSpan ? ", in a span" : ", alone");
 }
 
-TEST(TracePipeTest, ChannelWithoutReaderLosesTheTraceOnly) {
-  const DefaultPipeAction action;
-  for (const Case& c : kCases) {
+constexpr rlim_t kLimit = 8;
+
+// Writes a few items to the refusing descriptor; returns what reached the file.
+std::string WriteRefused(const RefusingCase& c) {
+  std::string reached;
+  if (c.refusing != Refusing::kFileAtLimit) {
+    int ends[2];
+    if (!MakeChannel(c.refusing == Refusing::kPipe ? Channel::kPipe : Channel::kSocket, ends)) return "no channel";
+    close(ends[0]);
+    {
+      StandardOutputOnto redirect(ends[1]);
+      WriteItems(c.inSpan, "lost");
+    }
+    close(ends[1]);
+    return reached;
+  }
+  char path[] = "/tmp/lotan-limit-XXXXXX";
+  const int file = mkstemp(path);
+  if (file < 0) return "no file";
+  unlink(path);
+  {
+    StandardOutputOnto redirect(file);
+    const FileSizeLimit limit(kLimit);
+    WriteItems(c.inSpan, "lost");
+  }
+  char buffer[64];
+  const ssize_t n = pread(file, buffer, sizeof buffer, 0);
+  if (n > 0) reached.assign(buffer, static_cast<size_t>(n));
+  close(file);
+  return reached;
+}
+
+TEST(TracePipeTest, RefusingDescriptorLosesTheTraceOnly) {
+  const DefaultSignalActions actions;
+  for (const RefusingCase& c : kRefusingCases) {
     SCOPED_TRACE(Describe(c));
-    WriteWithoutReader(c);
-    EXPECT_FALSE(PipeSignalPending());
-    EXPECT_FALSE(PipeSignalBlocked());
+    // The pieces before the limit arrive whole, the one that reaches it is cut
+    // there, and the rest is lost.
+    EXPECT_EQ(WriteRefused(c), c.refusing == Refusing::kFileAtLimit ? "lost\r\n-2" : "");
+    for (const int signal : kWriteSignals) {
+      SCOPED_TRACE(signal);
+      EXPECT_FALSE(SignalPending(signal));
+      EXPECT_FALSE(SignalBlocked(signal));
+    }
   }
 }
 
 TEST(TracePipeTest, HostsBlockedAndPendingSignalIsLeftAsItWas) {
-  const DefaultPipeAction action;
-  sigset_t pipeSignal;
-  sigemptyset(&pipeSignal);
-  sigaddset(&pipeSignal, SIGPIPE);
+  const DefaultSignalActions actions;
+  sigset_t writeSignals;
+  sigemptyset(&writeSignals);
+  for (const int signal : kWriteSignals) sigaddset(&writeSignals, signal);
   sigset_t saved;
-  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &pipeSignal, &saved), 0);
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &writeSignals, &saved), 0);
   for (const bool hostPending : {false, true}) {
-    for (const Case& c : kCases) {
-      SCOPED_TRACE(Describe(c) + (hostPending ? ", host's signal pending" : ", none pending"));
-      if (hostPending) pthread_kill(pthread_self(), SIGPIPE);
-      WriteWithoutReader(c);
-      // The layer takes back only the signal its own writes raised.
-      EXPECT_EQ(PipeSignalPending(), hostPending);
-      EXPECT_TRUE(PipeSignalBlocked());
+    for (const RefusingCase& c : kRefusingCases) {
+      SCOPED_TRACE(Describe(c) + (hostPending ? ", host's signals pending" : ", none pending"));
+      if (hostPending) {
+        for (const int signal : kWriteSignals) pthread_kill(pthread_self(), signal);
+      }
+      WriteRefused(c);
+      // The layer takes back only the signals its own writes raised.
+      for (const int signal : kWriteSignals) {
+        SCOPED_TRACE(signal);
+        EXPECT_EQ(SignalPending(signal), hostPending);
+        EXPECT_TRUE(SignalBlocked(signal));
+      }
       const timespec noWait{0, 0};
-      while (sigtimedwait(&pipeSignal, nullptr, &noWait) == SIGPIPE) {
+      while (sigtimedwait(&writeSignals, nullptr, &noWait) > 0) {
       }
     }
   }

@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <stdio.h>
+#include <stdio_ext.h>
 #include <stdlib.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -56,7 +57,44 @@ ExitAction RegisterExitAction(ExitAction action, ExitAction** start, ExitAction*
   return action;
 }
 
-void FlushAllStreams() { fflush(nullptr); }
+// fflush(NULL) waits for the lock of every stream, so a host thread blocked in
+// fgets(stdin) would hold up the unload, and with it exit() or dlclose(), for as
+// long as no line comes; glibc's own flush at exit waits for none. Here every
+// stream that no other thread holds is flushed, and a held one is left to its
+// holder (at exit glibc flushes it after the library is gone). Only streams with
+// output pending are touched, as fflush(NULL) touches them: fflush on an input
+// stream would drop what it has read ahead.
+void FlushIfFree(FILE* stream) {
+  if (ftrylockfile(stream) != 0) return;
+  if (__fpending(stream) > 0) fflush_unlocked(stream);
+  funlockfile(stream);
+}
+
+#if defined(__GLIBC__)
+// glibc's walk over its list of open streams, exported (GLIBC_2.2.5) though no
+// header declares it. The list lock keeps streams from being opened or closed
+// meanwhile; a thread holds it only inside fopen, fclose and a full flush.
+extern "C" {
+void* _IO_iter_begin();
+void* _IO_iter_end();
+void* _IO_iter_next(void* iterator);
+FILE* _IO_iter_file(void* iterator);
+void _IO_list_lock();
+void _IO_list_unlock();
+}
+
+void FlushAllStreams() {
+  _IO_list_lock();
+  for (void* it = _IO_iter_begin(); it != _IO_iter_end(); it = _IO_iter_next(it)) FlushIfFree(_IO_iter_file(it));
+  _IO_list_unlock();
+}
+#else
+// Without a walk over every stream, the standard ones are what can be reached.
+void FlushAllStreams() {
+  FlushIfFree(stdout);
+  FlushIfFree(stderr);
+}
+#endif
 
 }  // namespace
 

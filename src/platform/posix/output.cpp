@@ -4,9 +4,9 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -32,97 +32,122 @@ bool NoConsoleMode(Handle, std::uint32_t*) { return false; }
 bool NoSetConsoleMode(Handle, std::uint32_t) { return false; }
 bool NoConsoleInfo(Handle, ConsoleInfo*) { return false; }
 
-// A write to a pipe or socket whose reader has gone raises SIGPIPE, which would
-// end the process; WriteFile on Windows just fails there. The signal is kept away
-// in one of two ways:
-// - Inside an output span, SIGPIPE is blocked for this thread from the span's
-//   start to its end, every write is plain, and a SIGPIPE raised meanwhile is
-//   taken back before the old mask returns: two mask changes for all the pieces
-//   of one call.
-// - Outside a span, the descriptor is looked at on every write, since the host may
-//   have put something else in its place, by the cheapest call that tells: lseek
-//   succeeds on files and devices, which are written plainly, and fails on pipes,
-//   sockets and terminals (fstat would cost twice a write to /dev/null, measured).
-//   Of those, sockets take MSG_NOSIGNAL, and the rest are written with the signal
-//   blocked around the single write.
-// A SIGPIPE the host already had pending (it blocks the signal itself) stays its own.
-ssize_t WriteOnce(int fd, const void* bytes, std::uint32_t count) {
-  ssize_t n;
-  do {
-    n = write(fd, bytes, count);
-  } while (n < 0 && errno == EINTR);
-  return n;
-}
+// Two signals a write can raise where WriteFile on Windows just fails, and either
+// ends the process by default: SIGPIPE on a pipe or socket whose reader has gone
+// (the write fails with EPIPE), SIGXFSZ on a file at the process's size limit,
+// RLIMIT_FSIZE (EFBIG; the write that reaches the limit is cut short there and
+// the next one fails). Both are raised for the writing thread, so blocking them
+// for that thread holds them back: they stay pending, and the writer takes back
+// the ones its own writes raised before the old mask returns. A signal the host
+// already had pending (it blocks the signal itself) stays its own, and so does
+// the host's disposition, which is never looked at.
+// Inside an output span the signals are held back from the span's start to its
+// end: two mask changes for all the pieces of one call. Outside a span each
+// write is a span of its own.
+constexpr int kShieldedSignals[] = {SIGPIPE, SIGXFSZ};
 
-sigset_t PipeSignal() {
+sigset_t ShieldedSignals() {
   sigset_t set;
   sigemptyset(&set);
-  sigaddset(&set, SIGPIPE);
+  for (const int signal : kShieldedSignals) sigaddset(&set, signal);
   return set;
 }
 
-// SIGPIPE held back from this thread between Raise and Lower.
-struct PipeShield {
-  bool up = false;          // SIGPIPE is blocked for this thread (by us or the host)
-  bool unblock = false;     // blocked by Raise, so Lower unblocks it
-  bool hostPending = false; // one of the host's was waiting before Raise
+// The shielded signal a failed write raised, or 0.
+int RaisedBy(int error) { return error == EPIPE ? SIGPIPE : error == EFBIG ? SIGXFSZ : 0; }
+
+// The signals held back from this thread between Raise and Lower.
+struct Shield {
+  bool up = false;       // both are blocked for this thread (by us or the host)
+  sigset_t unblock;      // the ones Raise blocked, which Lower unblocks
+  sigset_t hostPending;  // the host's own, pending before Raise
+  sigset_t raised;       // the ones writes under the shield raised
 };
 
-PipeShield Raise() {
-  PipeShield shield;
-  const sigset_t pipeSignal = PipeSignal();
+Shield Raise() {
+  Shield shield;
+  sigemptyset(&shield.unblock);
+  sigemptyset(&shield.hostPending);
+  sigemptyset(&shield.raised);
+  const sigset_t signals = ShieldedSignals();
   sigset_t saved;
-  if (pthread_sigmask(SIG_BLOCK, &pipeSignal, &saved) != 0) return shield;
+  if (pthread_sigmask(SIG_BLOCK, &signals, &saved) != 0) return shield;
   shield.up = true;
-  shield.unblock = sigismember(&saved, SIGPIPE) != 1;
-  // While SIGPIPE was deliverable to this thread none can be pending for it; only
-  // when the host blocks it itself may one be waiting already.
-  if (!shield.unblock) {
-    sigset_t pending;
-    sigemptyset(&pending);
-    shield.hostPending = sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
+  // While a signal was deliverable to this thread none of it can be pending for
+  // it; only one the host blocks itself may be waiting already.
+  bool hostBlocks = false;
+  for (const int signal : kShieldedSignals) {
+    if (sigismember(&saved, signal) == 1) {
+      hostBlocks = true;
+    } else {
+      sigaddset(&shield.unblock, signal);
+    }
+  }
+  sigset_t pending;
+  sigemptyset(&pending);
+  if (hostBlocks && sigpending(&pending) == 0) {
+    for (const int signal : kShieldedSignals) {
+      if (sigismember(&saved, signal) == 1 && sigismember(&pending, signal) == 1) {
+        sigaddset(&shield.hostPending, signal);
+      }
+    }
   }
   return shield;
 }
 
-void Lower(const PipeShield& shield, bool raisedPipeSignal) {
+void Note(Shield& shield, int error) {
+  if (const int signal = RaisedBy(error); signal != 0) sigaddset(&shield.raised, signal);
+}
+
+void Lower(const Shield& shield) {
   if (!shield.up) return;
   const int error = errno;
-  const sigset_t pipeSignal = PipeSignal();
-  if (raisedPipeSignal && !shield.hostPending) {
+  for (const int signal : kShieldedSignals) {
+    if (sigismember(&shield.raised, signal) != 1 || sigismember(&shield.hostPending, signal) == 1) continue;
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, signal);
     const timespec noWait{0, 0};
-    while (sigtimedwait(&pipeSignal, nullptr, &noWait) < 0 && errno == EINTR) {
+    while (sigtimedwait(&one, nullptr, &noWait) < 0 && errno == EINTR) {
     }
   }
-  if (shield.unblock) pthread_sigmask(SIG_UNBLOCK, &pipeSignal, nullptr);
+  pthread_sigmask(SIG_UNBLOCK, &shield.unblock, nullptr);
   errno = error;
+}
+
+// A descriptor left non-blocking by the host (a pipe its parent shares, say)
+// refuses a write with EAGAIN while it is full; that is no failure, so the write
+// waits until the descriptor takes bytes again and goes on. One that never does
+// holds the caller, as a full blocking descriptor would.
+ssize_t WriteWaiting(int fd, const void* bytes, std::uint32_t count) {
+  for (;;) {
+    const ssize_t n = write(fd, bytes, count);
+    if (n >= 0) return n;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return n;
+    pollfd writable{fd, POLLOUT, 0};
+    while (poll(&writable, 1, -1) < 0) {
+      if (errno != EINTR) return -1;
+    }
+  }
 }
 
 // This thread's output span. Constant-initialised, so it costs nothing to set up.
 struct Span {
   int depth = 0;
-  PipeShield shield;
-  bool brokenPipe = false;  // a write inside the span failed with EPIPE
+  Shield shield;
 };
 thread_local Span span;
 
 void BeginOutputSpan() {
   if (span.depth++ > 0) return;
   span.shield = Raise();
-  span.brokenPipe = false;
 }
 
 void EndOutputSpan() {
   if (span.depth <= 0 || --span.depth > 0) return;
-  Lower(span.shield, span.brokenPipe);
-  span.shield = PipeShield{};
-}
-
-ssize_t WriteShielded(int fd, const void* bytes, std::uint32_t count) {
-  const PipeShield shield = Raise();
-  const ssize_t n = WriteOnce(fd, bytes, count);
-  Lower(shield, n < 0 && errno == EPIPE);
-  return n;
+  Lower(span.shield);
+  span.shield = Shield{};
 }
 
 bool WriteFile(Handle handle, const void* bytes, std::uint32_t count, std::uint32_t* written) {
@@ -131,15 +156,13 @@ bool WriteFile(Handle handle, const void* bytes, std::uint32_t count, std::uint3
   const int fd = ToDescriptor(handle);
   ssize_t n;
   if (span.depth > 0 && span.shield.up) {
-    n = WriteOnce(fd, bytes, count);
-    if (n < 0 && errno == EPIPE) span.brokenPipe = true;
-  } else if (lseek(fd, 0, SEEK_CUR) >= 0) {
-    n = WriteOnce(fd, bytes, count);
+    n = WriteWaiting(fd, bytes, count);
+    if (n < 0) Note(span.shield, errno);
   } else {
-    do {
-      n = send(fd, bytes, count, MSG_NOSIGNAL);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0 && errno == ENOTSOCK) n = WriteShielded(fd, bytes, count);
+    Shield shield = Raise();
+    n = WriteWaiting(fd, bytes, count);
+    if (n < 0) Note(shield, errno);
+    Lower(shield);
   }
   if (n < 0) return false;
   *written = static_cast<std::uint32_t>(n);

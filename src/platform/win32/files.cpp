@@ -25,7 +25,6 @@ bool SetFullBuffering(Stream stream, std::size_t size) {
   return setvbuf(AsFile(stream), nullptr, _IOFBF, size) == 0;
 }
 
-bool ReadPiece(Stream stream, char* buffer, int size) { return fgets(buffer, size, AsFile(stream)) != nullptr; }
 
 std::size_t Read(Stream stream, void* buffer, std::size_t size) { return fread(buffer, 1, size, AsFile(stream)); }
 
@@ -82,7 +81,6 @@ void FindClose(FindHandle search) {
 void FillFileCalls(Calls& calls) {
   calls.Open = Open;
   calls.SetFullBuffering = SetFullBuffering;
-  calls.ReadPiece = ReadPiece;
   calls.Read = Read;
   calls.Seek = Seek;
   calls.Tell = Tell;
