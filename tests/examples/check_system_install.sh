@@ -38,7 +38,7 @@ fi
 # Every option that --help lists is in the manual page.
 manual=$(gzip -dc "$root/usr/share/man/man1/cpconv.1.gz" | sed 's/\\-/-/g')
 # Option lines begin with blanks and a dash; each spelling before the text counts.
-options=$("$root/usr/bin/cpconv" --help | sed -n 's/^ \{2,\}\(-[^ ]*\(, -[^ ]*\)\{0,1\}\).*/\1/p' |
+options=$("$root/usr/bin/cpconv" --help | sed -n 's/^ \{2,\}\(-[^ ,]*\(, -[^ ]*\)\{0,1\}\).*/\1/p' |
           tr ',' '\n' | sed 's/=.*//; s/ //g')
 [ -n "$options" ] || fail "no options found in cpconv --help"
 for option in $options; do
