@@ -146,25 +146,43 @@ std::string ParseOptions(int argc, char** argv, Options& options, bool& done) {
   return error;
 }
 
-// -l: every listed code page the library converts from and to.
+// -l: every code page the library knows and converts from and to, with its
+// names where the table has them (else the name Windows gives it), then the
+// named code pages this build does not convert.
 void List(LotanconvertCPFunction convert, std::FILE* output) {
-  std::string missing;
-  for (const CodePageName& entry : CodePageNames()) {
+  const auto converts = [convert](int number) {
     char there[8] = {};
     char back[8] = {};
-    convert("A", entry.number, 65001, there);
-    convert("A", 65001, entry.number, back);
-    if (there[0] == '\0' || back[0] == '\0') {
-      missing += ' ';
-      missing += std::to_string(entry.number);
-      continue;
+    convert("A", number, 65001, there);
+    convert("A", 65001, number, back);
+    return there[0] != '\0' && back[0] != '\0';
+  };
+  const platform::CodePageNames known = platform::KnownCodePages();
+  const auto isKnown = [&known](int number) {
+    for (std::size_t i = 0; i < known.count; ++i) {
+      if (known.entries[i].number == number) return true;
     }
+    return false;
+  };
+  for (std::size_t i = 0; i < known.count; ++i) {
+    const platform::CodePageName& page = known.entries[i];
+    if (!converts(page.number)) continue;
     std::string names;
-    for (const char* c = entry.names; *c != '\0'; ++c) {
-      if (*c == ' ') names += ',';
-      names += *c;
+    const char* description = page.name;
+    if (const CodePageName* entry = FindCodePage(page.number); entry != nullptr) {
+      for (const char* c = entry->names; *c != '\0'; ++c) {
+        if (*c == ' ') names += ',';
+        names += *c;
+      }
+      description = entry->description;
     }
-    std::fprintf(output, "%6d  %-40s %s\n", entry.number, names.c_str(), entry.description);
+    std::fprintf(output, "%6d  %-40s %s\n", page.number, names.c_str(), description);
+  }
+  std::string missing;
+  for (const CodePageName& entry : CodePageNames()) {
+    if (isKnown(entry.number) && converts(entry.number)) continue;
+    missing += ' ';
+    missing += std::to_string(entry.number);
   }
   if (!missing.empty()) std::fprintf(output, "Not in this build:%s\n", missing.c_str());
 }

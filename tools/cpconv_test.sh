@@ -71,8 +71,13 @@ printf '\210\210\210\210\n' >"$work/euro.1251"
 printf '\210\210\210\210\n' >>"$work/euro.1251"
 got=$(conv -f 1251 -t 65001 "$work/euro.1251" | hex)
 [ "$got" = "e2 82 ac e2 82 ac e2 82 ac e2 82 ac 0a e2 82 ac e2 82 ac e2 82 ac e2 82 ac 0a" ] || fail "euro lines: $got"
-got=$(conv 1251 65001 "$(printf '\210')" | hex)
-[ "$got" = "e2 82 ac" ] || fail "one euro sign as TEXT: $got"
+# A TEXT argument reaches a Windows program in its ANSI code page, through
+# Wine's reading of the Unix command line as UTF-8, where a lone 0x88 is no
+# character: only the Linux build takes the byte as it is.
+if [ -z "$EMULATOR" ]; then
+  got=$(conv 1251 65001 "$(printf '\210')" | hex)
+  [ "$got" = "e2 82 ac" ] || fail "one euro sign as TEXT: $got"
+fi
 
 # FILEs are concatenated, - is standard input, zero bytes pass; -o replaces FILE.
 printf 'x\0y' | conv -f 1252 -t 1252 "$work/privet.1251" - "$work/privet.1251" -o "$work/cat.out"; rc=$?

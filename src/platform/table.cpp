@@ -12,6 +12,7 @@ Calls Build() {
   detail::FillCodePageCalls(calls);
   detail::FillOutputCalls(calls);
   detail::FillFileCalls(calls);
+  detail::FillStreamCalls(calls);
   return calls;
 }
 

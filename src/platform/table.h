@@ -9,6 +9,7 @@ namespace platform::detail {
 void FillModuleCalls(Calls& calls);    // heap, errno, floating point, exit actions, flush
 void FillCodePageCalls(Calls& calls);  // MultiByteToWide, WideToMultiByte
 void FillOutputCalls(Calls& calls);    // standard handles, WriteFile, console
-void FillFileCalls(Calls& calls);      // streams and directory search
+void FillFileCalls(Calls& calls);      // opening streams, directory search
+void FillStreamCalls(Calls& calls);    // stdio on an open stream (stdio_streams.cpp, both layers)
 
 }  // namespace platform::detail

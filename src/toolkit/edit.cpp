@@ -6,8 +6,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <new>
-#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -89,10 +87,7 @@ constexpr std::size_t kRemembered = std::size_t{1} << 16;
 // Remembering is an optimisation: when its memory cannot be had, the copying
 // simply scans again.
 void Remember(std::vector<std::size_t>& remembered, std::size_t at) {
-  try {
-    remembered.push_back(at);
-  } catch (const std::bad_alloc&) {
-  }
+  detail::Guarded([&] { remembered.push_back(at); return true; }, false);
 }
 
 }  // namespace

@@ -7,10 +7,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <new>
-#include <stdexcept>
 
 #include "platform/platform.h"
+#include "toolkit/pieces.h"
 
 namespace toolkit::file_layer {
 namespace {
@@ -146,11 +145,7 @@ platform::Stream OpenStream(const std::string& path, const char* mode) {
   // inside would be cut short and open a different file.
   if (path.find('\0') != std::string::npos) return nullptr;
   std::string working;
-  try {
-    working = path;
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  if (!detail::Guarded([&] { working = path; return true; }, false)) return nullptr;
   std::replace(working.begin(), working.end(), '/', '\\');
   return platform::System().Open(working.c_str(), mode);
 }
@@ -231,32 +226,32 @@ LineResult ReadLine(int number, std::string& line) {
   TextReader& reader = *table[number].reader;
   platform::Stream stream = table[number].stream;
   char piece[kPieceBufferSize];
-  try {
-    for (;;) {
-      PieceTail tail;
-      const int count = ReadPiece(stream, reader, piece, tail);
-      if (count == 0) break;
-      int last = count - 1;
-      char byte = tail.last;
-      char beforeLast = tail.beforeLast;
-      if (byte == '\0') {  // zero bytes end the piece: the last non-zero one decides
-        while (last >= 0 && piece[last] == '\0') --last;
-        if (last < 0) continue;
-        byte = piece[last];
-        beforeLast = last > 0 ? piece[last - 1] : '\0';
-      }
-      if (byte == '\n' || byte == '\r') {
-        const int keep = byte == '\n' && last > 0 && beforeLast == '\r' ? last - 1 : last;
-        line.append(piece, static_cast<std::size_t>(keep));
-        break;
-      }
-      line.append(piece, static_cast<std::size_t>(last) + 1);
-    }
-  } catch (const std::bad_alloc&) {
-    return LineResult::kError;
-  } catch (const std::length_error&) {
-    return LineResult::kError;
-  }
+  const bool read = detail::Guarded(
+      [&] {
+        for (;;) {
+          PieceTail tail;
+          const int count = ReadPiece(stream, reader, piece, tail);
+          if (count == 0) break;
+          int last = count - 1;
+          char byte = tail.last;
+          char beforeLast = tail.beforeLast;
+          if (byte == '\0') {  // zero bytes end the piece: the last non-zero one decides
+            while (last >= 0 && piece[last] == '\0') --last;
+            if (last < 0) continue;
+            byte = piece[last];
+            beforeLast = last > 0 ? piece[last - 1] : '\0';
+          }
+          if (byte == '\n' || byte == '\r') {
+            const int keep = byte == '\n' && last > 0 && beforeLast == '\r' ? last - 1 : last;
+            line.append(piece, static_cast<std::size_t>(keep));
+            break;
+          }
+          line.append(piece, static_cast<std::size_t>(last) + 1);
+        }
+        return true;
+      },
+      false);
+  if (!read) return LineResult::kError;
   return reader.failed ? LineResult::kError : LineResult::kLine;
 }
 

@@ -6,11 +6,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <new>
-#include <stdexcept>
 
 #include "platform/platform.h"
 #include "toolkit/file_layer.h"
+#include "toolkit/pieces.h"
 
 namespace toolkit {
 namespace {
@@ -49,11 +48,7 @@ void ReserveAhead(StringArray& lines, int number, int count, long long grown) {
   long long target = grown;
   while (target < predicted && target < grown * 8 && target <= INT32_MAX) target += target / 2;
   if (target > INT32_MAX || static_cast<std::size_t>(target) <= lines.capacity()) return;
-  try {
-    lines.reserve(static_cast<std::size_t>(target));
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
+  detail::Guarded([&] { lines.reserve(static_cast<std::size_t>(target)); return true; }, false);
 }
 
 }  // namespace
@@ -92,13 +87,7 @@ std::string ReadWholeFile(const std::string& path) {
   // and never goes beyond length + 1 bytes even when the file has grown.
   const std::size_t total = static_cast<std::size_t>(length) + 1;
   std::string buffer;
-  try {
-    buffer.reserve(total);
-  } catch (const std::bad_alloc&) {
-    return std::string();
-  } catch (const std::length_error&) {
-    return std::string();
-  }
+  if (!detail::Guarded([&] { buffer.reserve(total); return true; }, false)) return std::string();
   number = file_layer::OpenBinaryReading(path);
   if (number == 0) return std::string();
   std::size_t filled = 0;

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "text/text.h"
 
@@ -67,18 +68,21 @@ inline std::string Join(std::initializer_list<std::string_view> pieces) {
   return joined;
 }
 
-// The text that `build` returns, or the empty text when building it runs out of
-// memory or exceeds what a std::string can hold. Every routine that returns a
-// new text builds it through here, so nothing throws out of the toolkit.
-//   Guarded([&] { return std::string(view); })
-template <typename Build>
-std::string Guarded(Build build) noexcept {
+// The toolkit's one boundary for running out of memory: what `build` returns, or
+// `fallback` when building it runs out of memory or exceeds what a container can
+// hold. Every toolkit routine that allocates does so through here, whatever its
+// result: a text (the empty text), a count, a flag or a status. Nothing throws
+// out of the toolkit.
+//   Guarded([&] { return std::string(view); })            "" when memory runs out
+//   Guarded([&] { parts.resize(n); return true; }, false)  false when it runs out
+template <typename Build, typename Result = std::invoke_result_t<Build&>>
+Result Guarded(Build build, Result fallback = Result{}) noexcept {
   try {
     return build();
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
-  return {};
+  return fallback;
 }
 
 }  // namespace toolkit::detail

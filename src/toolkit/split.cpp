@@ -6,8 +6,6 @@
 
 #include <climits>
 #include <cstring>
-#include <new>
-#include <stdexcept>
 #include <string_view>
 
 #include "text/search.h"
@@ -44,35 +42,38 @@ void AddField(StringArray& parts, std::string_view bytes, bool textHasZeros) {
 }  // namespace
 
 int SplitText(const std::string& text, const std::string& delimiter, StringArray& parts) {
-  int count = 0;
-  try {
-    const std::string_view all(text);
-    const std::string_view searchable = detail::Searchable(all, delimiter.size());
-    // Counting first lets the array take its final size in one allocation; its
-    // size is count + 1 throughout, as if it grew by one element per delimiter.
-    const std::size_t delimiters = text::Occurrences(searchable, delimiter, text::Resume::kAfterMatch).Count();
-    parts.clear();
-    parts.shrink_to_fit();
-    parts.reserve(delimiters + 1);
-    const bool textHasZeros = std::memchr(all.data(), 0, all.size()) != nullptr;
-    text::Occurrences scan(searchable, delimiter, text::Resume::kAfterMatch);
-    std::size_t fieldStart = 0;
-    std::size_t at;
-    while (scan.Next(at)) {
-      AddField(parts, all.substr(fieldStart, at - fieldStart), textHasZeros);
-      ++count;
-      fieldStart = at + delimiter.size();
-    }
-    AddField(parts, all.substr(fieldStart), textHasZeros);
-    return count;
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-  try {
-    parts.clear();
-    parts.emplace_back();
-  } catch (const std::bad_alloc&) {
-  }
+  const int count = detail::Guarded(
+      [&] {
+        int found = 0;
+        const std::string_view all(text);
+        const std::string_view searchable = detail::Searchable(all, delimiter.size());
+        // Counting first lets the array take its final size in one allocation; its
+        // size is count + 1 throughout, as if it grew by one element per delimiter.
+        const std::size_t delimiters = text::Occurrences(searchable, delimiter, text::Resume::kAfterMatch).Count();
+        parts.clear();
+        parts.shrink_to_fit();
+        parts.reserve(delimiters + 1);
+        const bool textHasZeros = std::memchr(all.data(), 0, all.size()) != nullptr;
+        text::Occurrences scan(searchable, delimiter, text::Resume::kAfterMatch);
+        std::size_t fieldStart = 0;
+        std::size_t at;
+        while (scan.Next(at)) {
+          AddField(parts, all.substr(fieldStart, at - fieldStart), textHasZeros);
+          ++found;
+          fieldStart = at + delimiter.size();
+        }
+        AddField(parts, all.substr(fieldStart), textHasZeros);
+        return found;
+      },
+      -1);
+  if (count >= 0) return count;
+  detail::Guarded(
+      [&] {
+        parts.clear();
+        parts.emplace_back();
+        return true;
+      },
+      false);
   return 0;
 }
 

@@ -3,19 +3,19 @@
 
 #include "toolkit/string_array.h"
 
-#include <new>
-#include <stdexcept>
+#include "toolkit/pieces.h"
 
 namespace toolkit {
 
 bool ResizeDiscarding(StringArray& array, int upperBound) {
   StringArray fresh;
-  try {
-    if (upperBound >= 0) fresh.resize(static_cast<std::size_t>(upperBound) + 1);
-  } catch (const std::bad_alloc&) {
-    array = StringArray();
-    return false;
-  } catch (const std::length_error&) {
+  const bool made = detail::Guarded(
+      [&] {
+        if (upperBound >= 0) fresh.resize(static_cast<std::size_t>(upperBound) + 1);
+        return true;
+      },
+      false);
+  if (!made) {
     array = StringArray();
     return false;
   }
@@ -24,14 +24,12 @@ bool ResizeDiscarding(StringArray& array, int upperBound) {
 }
 
 bool ResizePreserving(StringArray& array, int upperBound) {
-  try {
-    array.resize(upperBound >= 0 ? static_cast<std::size_t>(upperBound) + 1 : 0);
-  } catch (const std::bad_alloc&) {
-    return false;
-  } catch (const std::length_error&) {
-    return false;
-  }
-  return true;
+  return detail::Guarded(
+      [&] {
+        array.resize(upperBound >= 0 ? static_cast<std::size_t>(upperBound) + 1 : 0);
+        return true;
+      },
+      false);
 }
 
 }  // namespace toolkit

@@ -3,12 +3,13 @@
 // zero bytes carried like any other byte.
 
 #include "toolkit/toolkit.h"
-#include "toolkit/files_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
+
+#include "support/allocation_limit.h"
 
 namespace {
 
@@ -156,13 +157,13 @@ TEST(EditExhaustionTest, GivesTheEmptyText) {
   const std::string comma = ",";
   const std::string semicolons = ";;";
   std::string overwritten = text;
-  files_test::FailAllocationsAbove(1024);
+  test_support::FailAllocationsAbove(1024);
   const std::string deleted = toolkit::DeleteSpan(text, 1, 1);
   const std::string inserted = toolkit::InsertText(text, x, 5);
   const std::string replaced = toolkit::ReplaceAll(text, comma, semicolons);
   const std::string reversed = toolkit::ReverseText(text);
   const std::string overwriteResult = toolkit::OverwriteText(overwritten, x, 1);
-  files_test::FailAllocationsAbove(0);
+  test_support::FailAllocationsAbove(0);
   EXPECT_EQ(deleted, "");
   EXPECT_EQ(inserted, "");
   EXPECT_EQ(replaced, "");

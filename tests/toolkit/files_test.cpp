@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/allocation_limit.h"
 #include "toolkit/file_layer.h"
 #include "toolkit/files_test_support.h"
 #include "toolkit/toolkit.h"
@@ -23,12 +24,6 @@ namespace layer = toolkit::file_layer;
 namespace {
 
 using toolkit::StringArray;
-
-class FailLargeAllocations {
- public:
-  explicit FailLargeAllocations(std::size_t limit) { files_test::FailAllocationsAbove(limit); }
-  ~FailLargeAllocations() { files_test::FailAllocationsAbove(0); }
-};
 
 // A directory of its own for each test, also when ctest runs several test
 // processes at once: create_directory succeeds for one caller only.
@@ -258,7 +253,7 @@ TEST_F(FilesTest, ReadWholeFileStaysInsideItsBuffer) {
   }
   {
     platform::Override tell(&platform::Calls::Tell, &TellHuge);
-    FailLargeAllocations fail(1 << 20);
+    test_support::AllocationLimit fail(1 << 20);
     EXPECT_EQ(toolkit::ReadWholeFile(path), "");
   }
 }
@@ -463,7 +458,7 @@ TEST_F(FilesTest, ReadLinesStopsWhenTheArrayCannotGrow) {
   StringArray lines;
   {
     // Room for 20000 elements can be had, room for more cannot.
-    FailLargeAllocations fail(sizeof(std::string) * 25000);
+    test_support::AllocationLimit fail(sizeof(std::string) * 25000);
     EXPECT_EQ(toolkit::ReadLines(path, lines), 0);
   }
   ASSERT_EQ(lines.size(), 20000u);

@@ -34,9 +34,4 @@ bool MarkSystem(const std::string& path);
 // where the runtime library has no text mode (Linux).
 bool RuntimeTextPieces(const std::string& path, std::vector<std::string>& pieces);
 
-// While `limit` is not 0, every allocation through operator new of more than
-// `limit` bytes fails with std::bad_alloc (files_test_allocation.cpp), so the
-// out-of-memory paths run without real memory pressure.
-void FailAllocationsAbove(std::size_t limit);
-
 }  // namespace files_test

@@ -3,11 +3,12 @@
 // the separator clean-up. A backslash below is always the single byte 0x5C.
 
 #include "toolkit/toolkit.h"
-#include "toolkit/files_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "support/allocation_limit.h"
 
 namespace {
 
@@ -123,9 +124,9 @@ TEST(PathExhaustionTest, LeavesTheDirectoryAsItWas) {
   const std::string original(2048, 'd');
   std::string directory = original;
   const std::string path = "C:\\file.txt";
-  files_test::FailAllocationsAbove(1024);
+  test_support::FailAllocationsAbove(1024);
   const std::string joined = toolkit::PathJoin(path, directory);
-  files_test::FailAllocationsAbove(0);
+  test_support::FailAllocationsAbove(0);
   EXPECT_EQ(joined, "");
   EXPECT_EQ(directory, original);
 }

@@ -3,13 +3,14 @@
 // self-overlapping pattern.
 
 #include "toolkit/toolkit.h"
-#include "toolkit/files_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <climits>
 #include <string>
+
+#include "support/allocation_limit.h"
 
 namespace {
 
@@ -173,10 +174,10 @@ TEST(SplitExhaustionTest, GivesZeroAndOneEmptyElement) {
   const std::string longField = std::string(2048, 'x') + ",";
   const std::string comma = ",";
   StringArray parts = {"old"};
-  files_test::FailAllocationsAbove(1024);
+  test_support::FailAllocationsAbove(1024);
   const int count = toolkit::SplitText(fields, comma, parts);
   const std::string field = toolkit::FieldAt(longField, comma, 1);
-  files_test::FailAllocationsAbove(0);
+  test_support::FailAllocationsAbove(0);
   EXPECT_EQ(count, 0);
   EXPECT_EQ(parts, (StringArray{""}));
   EXPECT_EQ(field, "");

@@ -17,26 +17,7 @@
 namespace platform::detail {
 namespace {
 
-FILE* AsFile(Stream stream) { return static_cast<FILE*>(stream); }
-
 Stream Open(const char* path, const char* mode) { return fopen(path, mode); }
-
-bool SetFullBuffering(Stream stream, std::size_t size) {
-  return setvbuf(AsFile(stream), nullptr, _IOFBF, size) == 0;
-}
-
-
-std::size_t Read(Stream stream, void* buffer, std::size_t size) { return fread(buffer, 1, size, AsFile(stream)); }
-
-bool Seek(Stream stream, long offset, SeekOrigin origin) {
-  const int whence = origin == SeekOrigin::kStart ? SEEK_SET : origin == SeekOrigin::kCurrent ? SEEK_CUR : SEEK_END;
-  return fseek(AsFile(stream), offset, whence) == 0;
-}
-
-long Tell(Stream stream) { return ftell(AsFile(stream)); }
-bool AtEnd(Stream stream) { return feof(AsFile(stream)) != 0; }
-bool Failed(Stream stream) { return ferror(AsFile(stream)) != 0; }
-void Close(Stream stream) { fclose(AsFile(stream)); }
 
 // The runtime's search handle is an integer whose failure value is -1; it is kept
 // in a small box so that the interface can say "none" with a null pointer.
@@ -80,13 +61,6 @@ void FindClose(FindHandle search) {
 
 void FillFileCalls(Calls& calls) {
   calls.Open = Open;
-  calls.SetFullBuffering = SetFullBuffering;
-  calls.Read = Read;
-  calls.Seek = Seek;
-  calls.Tell = Tell;
-  calls.AtEnd = AtEnd;
-  calls.Failed = Failed;
-  calls.Close = Close;
   calls.FindFirst = FindFirst;
   calls.FindNext = FindNext;
   calls.FindClose = FindClose;

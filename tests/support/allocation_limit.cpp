@@ -1,19 +1,19 @@
-// A replacement of the global operator new for the file tests, which fails
-// large allocations on demand. Kept in a file of its own so that no inlined
+// A replacement of the global operator new that fails large allocations on
+// demand (see allocation_limit.h). Kept in a file of its own so that no inlined
 // use of it sits beside the standard library's.
 
 #include <cstdlib>
 #include <new>
 
-#include "toolkit/files_test_support.h"
+#include "support/allocation_limit.h"
 
 namespace {
 std::size_t failAbove = 0;
 }  // namespace
 
-namespace files_test {
+namespace test_support {
 void FailAllocationsAbove(std::size_t limit) { failAbove = limit; }
-}  // namespace files_test
+}  // namespace test_support
 
 void* operator new(std::size_t size) {
   if (failAbove != 0 && size > failAbove) throw std::bad_alloc();
