@@ -2,7 +2,7 @@
 # Entry point for people and CI: installs what is missing, then builds and runs.
 #   ./build.sh demo   convert a sample through the real DLL under Wine, then on Linux
 #   ./build.sh test   configure, build and run every test of the three builds
-#   ./build.sh package   the win32 and win64 ZIPs and the Linux tar.gz under build/packages/
+#   ./build.sh package   the win32 and win64 ZIPs, the Linux tar.gz and the .deb under build/packages/, checked
 #   ./build.sh fuzz [SECONDS]   run every fuzz target (default 300 s each)
 #   ./build.sh sanitize         every native test under ASan+UBSan, thread tests under TSan
 #   ./build.sh bench            Release builds, every benchmark, one table of the speed goals
@@ -29,6 +29,9 @@ declare -A NEEDED=(
   [pkg-config]=/usr/bin/pkg-config
   [clang]=/usr/bin/clang++
   [libclang-rt-14-dev]=/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a
+  [llvm-14]=/usr/bin/llvm-dlltool-14
+  [lld-14]=/usr/bin/lld-link-14
+  [dpkg-dev]=/usr/bin/dpkg-shlibdeps
 )
 
 install_missing() {
@@ -135,21 +138,29 @@ run_demo() {
   exec tools/demo.sh
 }
 
-# Both archives, then the ZIP unpacked into an empty folder and its cpconv.exe
-# run under Wine. LOTAN_WIN32_BUILD and LOTAN_NATIVE_BUILD name other build directories.
+# The four packages, then the tests labelled "package": each ZIP unpacked into
+# an empty folder (its cpconv.exe run under Wine, its import library linked
+# with lld-link), the tar.gz unpacked and run, the .deb unpacked with dpkg -x.
+# The .deb comes from a build as a packager makes it: plain cmake, no preset,
+# the prefix /usr. LOTAN_WIN32_BUILD, LOTAN_WIN64_BUILD, LOTAN_NATIVE_BUILD and
+# LOTAN_DEB_BUILD name other build directories.
 run_package() {
   local -A dirs=([win32]=${LOTAN_WIN32_BUILD:-build/win32} [win64]=${LOTAN_WIN64_BUILD:-build/win64}
     [native]=${LOTAN_NATIVE_BUILD:-build/native})
-  local preset
+  local deb=${LOTAN_DEB_BUILD:-build/deb} preset
   for preset in win32 win64 native; do
     cmake --preset "$preset" -B "${dirs[$preset]}" >/dev/null
     cmake --build "${dirs[$preset]}" -j2
     cpack --config "${dirs[$preset]}/CPackConfig.cmake"
   done
+  cmake -S . -B "$deb" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF >/dev/null
+  cmake --build "$deb" -j2
+  cpack -G DEB --config "$deb/CPackConfig.cmake"
   rm -rf build/packages/_CPack_Packages
   local status=0
+  ctest --test-dir "${dirs[native]}" -L '^package$' --output-on-failure || status=$?
   for preset in win32 win64; do
-    ctest --test-dir "${dirs[$preset]}" -R '^package_zip$' --output-on-failure || status=$?
+    ctest --test-dir "${dirs[$preset]}" -L '^package$' --output-on-failure || status=$?
     end_wine "${dirs[$preset]}"
   done
   return $status

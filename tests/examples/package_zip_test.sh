@@ -1,11 +1,12 @@
 #!/bin/sh
 # Unpacks the Windows archive of ./build.sh package into an empty folder, checks
-# that it holds what a user needs, and converts the Windows-1251 sample to UTF-8
-# with the cpconv.exe inside it under Wine. Exit status 77 (skipped) when the
-# archive has not been made, or when this host cannot run the program.
-#   package_zip_test.sh ZIP WINEPREFIX
+# that it holds what a user needs, with a README of its own and no link to a file
+# it lacks, and converts the Windows-1251 sample to UTF-8 with the cpconv.exe
+# inside it under Wine. Exit status 77 (skipped) when the archive has not been
+# made, or when this host cannot run the program (after the contents are checked).
+#   package_zip_test.sh ZIP WINEPREFIX PYTHON
 set -u
-zip=$1 prefix=$2
+zip=$1 prefix=$2 python=$3
 if [ ! -f "$zip" ]; then
   echo "no archive at $zip (made by ./build.sh package): skipped"
   exit 77
@@ -20,10 +21,26 @@ fail() { echo "FAIL: $*" >&2; status=1; }
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$zip") || { echo "FAIL: cannot unpack $zip" >&2; exit 1; }
 top=$work/unpacked/$(basename "$zip" .zip)
-for file in bin/LotanconvertCP.dll bin/cpconv.exe lib/libLotanconvertCP.dll.a lib/LotanconvertCP.def \
-    include/LotanconvertCP.h lib/cmake/LotanconvertCP/LotanconvertCPConfig.cmake README.md LICENSE docs/USAGE.md; do
+for file in bin/LotanconvertCP.dll bin/cpconv.exe lib/libLotanconvertCP.dll.a lib/LotanconvertCP.lib \
+    lib/LotanconvertCP.def include/LotanconvertCP.h lib/cmake/LotanconvertCP/LotanconvertCPConfig.cmake \
+    README.md LICENSE docs/USAGE.md examples/CMakeLists.txt examples/load_time.c examples/run_time_win32.c \
+    examples/quiet_win32.c examples/convert.py; do
   [ -f "$top/$file" ] || fail "the archive has no $file"
 done
+# The README is the one for Windows users, naming the DLL's bitness and the
+# archive of the other one; the source tree's build instructions stay out.
+case "$top" in
+  *-win64) bits=64 other=win32 import="x86_64-pc-windows-msvc CONVERT CONVERT" ;;
+  *) bits=32 other=win64 import="i686-pc-windows-msvc _CONVERT@16 CONVERT@16" ;;
+esac
+grep -q "^# LotanconvertCP .* for Windows ($bits-bit)\$" "$top/README.md" || fail "README.md is not the Windows README"
+grep -q "LotanconvertCP-[0-9.]*-$other\.zip" "$top/README.md" || fail "README.md does not name the $other archive"
+! grep -q 'build\.sh' "$top/README.md" || fail "README.md speaks of build.sh"
+grep -q '@[A-Z_]*@' "$top/README.md" && fail "README.md has unfilled fields: $(grep -o '@[A-Z_]*@' "$top/README.md")"
+"$python" "$here/markdown_links.py" "$top" || fail "links of the archive's documents"
+# shellcheck disable=SC2086 # $import is three words
+sh "$here/../library/msvc_import_test.sh" "$top/lib/LotanconvertCP.lib" "$top/include" $import ||
+  fail "lib/LotanconvertCP.lib does not link a host with lld-link"
 # Nothing the program needs may come from outside the folder: run it from elsewhere.
 cd "$work"
 # A host that cannot run the program skips the rest, unless the contents failed.
