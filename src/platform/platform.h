@@ -132,6 +132,12 @@ struct Calls {
   // Directory search (_findfirst, _findnext, _findclose). FindFirst returns
   // nullptr when nothing matches or the pattern is not valid.
   FindHandle (*FindFirst)(const char* pattern, FindRecord* record);
+  // The same search with the same entries, in whatever order costs least, for
+  // callers that only count what matches: _findfirst itself on Windows; on Linux
+  // the directory's own order, read only as far as the search goes, where
+  // FindFirst must read and sort every name before it can report the first.
+  // FindNext and FindClose serve both.
+  FindHandle (*FindAny)(const char* pattern, FindRecord* record);
   bool (*FindNext)(FindHandle search, FindRecord* record);
   void (*FindClose)(FindHandle search);
 };

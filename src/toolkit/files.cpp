@@ -60,7 +60,9 @@ std::int8_t FileExists(const std::string& path) {
     // The pattern crosses to the platform as a C string; one with a zero byte
     // inside would be cut short and match a different name.
     if (path.find('\0') != std::string::npos) return 0;
-    platform::FindHandle handle = system.FindFirst(path.c_str(), &search.record);
+    // Only whether a counted entry remains is reported, which no order changes,
+    // so the search may go in the order that costs least.
+    platform::FindHandle handle = system.FindAny(path.c_str(), &search.record);
     if (handle == nullptr) return 0;
     search.open = true;
     search.handle = handle;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -55,10 +56,12 @@ class FilesContract : public ::testing::Test {
 
   // The names and attributes a search reports, in its order; empty when it
   // cannot start.
-  std::vector<std::pair<std::string, std::uint32_t>> Search(const std::string& pattern) const {
+  // FindAny instead of FindFirst when `anyOrder` is set.
+  std::vector<std::pair<std::string, std::uint32_t>> Search(const std::string& pattern, bool anyOrder = false) const {
     std::vector<std::pair<std::string, std::uint32_t>> found;
     platform::FindRecord record;
-    platform::FindHandle search = Native().FindFirst(pattern.c_str(), &record);
+    platform::FindHandle search =
+        (anyOrder ? Native().FindAny : Native().FindFirst)(pattern.c_str(), &record);
     if (search == nullptr) return found;
     do {
       found.emplace_back(record.name, record.attributes);
@@ -142,6 +145,19 @@ TEST_F(FilesContract, BinaryStreamsReadShortAtTheEndWithExactPositions) {
   EXPECT_FALSE(Native().Failed(stream));
   EXPECT_EQ(Native().Read(stream, piece, sizeof piece), 0u);
   Native().Close(stream);
+}
+
+// The search in any order reports what the ordered one does, each entry once.
+TEST_F(FilesContract, SearchInAnyOrderReportsTheSameEntries) {
+  for (const char* pattern : {"*", "dir\\*", "dir\\*.txt", "*.txt", "plain.txt", "dir", "no-such-*", "nothing"}) {
+    SCOPED_TRACE(pattern);
+    Entries ordered = Search(Path(pattern));
+    Entries any = Search(Path(pattern), true);
+    std::sort(ordered.begin(), ordered.end());
+    std::sort(any.begin(), any.end());
+    EXPECT_EQ(any, ordered);
+  }
+  EXPECT_EQ(Search(Path("dir\\*.txt"), true).size(), 2u);
 }
 
 }  // namespace

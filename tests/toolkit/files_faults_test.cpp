@@ -95,7 +95,7 @@ TEST_F(FilesFaultsTest, SearchesThatCannotStartOrGoOnFindNothingMore) {
   std::ofstream((root_ / "second.txt").string()) << "x";
   const std::string pattern = (root_ / "*.txt").string();
   {
-    platform::Override first(&platform::Calls::FindFirst, &NoSearch);
+    platform::Override first(&platform::Calls::FindAny, &NoSearch);
     EXPECT_EQ(toolkit::FileExists(path_), 0);
     EXPECT_EQ(toolkit::FileExists(""), 0) << "no search was left open";
   }

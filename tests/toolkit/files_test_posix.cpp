@@ -202,11 +202,13 @@ TEST(FilesFaultsPosixTest, PatternSearchOfAHundredThousandFilesExaminesOnlyWhatI
   for (int attempt = 0; attempt < 3; ++attempt) {
     listing = FastestOfThree([&] { ListNames(root); });
     search = FastestOfThree([&] { found = toolkit::FileExists(pattern); });
-    if (search < 4 * listing + 0.005) break;
+    if (search < 0.005) break;
   }
   toolkit::FileExists(root + "/no-such-name");  // closes the search
   EXPECT_EQ(found, 1);
-  EXPECT_LT(search, 4 * listing + 0.005) << "names listed in " << listing * 1e3 << " ms";
+  // The directory is read only up to its first match, a small fraction of the
+  // names (listing them all takes tens of milliseconds here).
+  EXPECT_LT(search, 0.005) << "names listed in " << listing * 1e3 << " ms";
   // A pattern that only the last name matches goes through them all too.
   EXPECT_EQ(toolkit::FileExists(root + "/f099999.*"), 1);
   EXPECT_EQ(toolkit::FileExists(""), 0);

@@ -157,12 +157,19 @@ bool ListedBefore(const std::string& left, const std::string& right) {
 // entry is examined when it is reported, and the names are put in order as far
 // as the search has got: the first few at once, the rest only when a search
 // goes beyond them.
+// A search in the directory's own order (FindAny) keeps the directory open
+// instead and reads it only as far as it reports.
 struct Search {
   std::vector<std::string> names;
   std::string directory;  // where the names are; empty for a search of one path
   std::string path;       // that one path
   std::size_t next = 0;
   std::size_t ordered = 0;  // names[0, ordered) are in their listed order
+  DIR* listing = nullptr;   // FindAny: the directory, read up to the name last reported
+  std::string last;         // FindAny: the pattern's last component
+  ~Search() {
+    if (listing != nullptr) closedir(listing);
+  }
 };
 
 // ".", ".." and the first name after them: all that "dir\*" needs when its
@@ -197,6 +204,8 @@ bool CopyRecord(Search& search, std::size_t index, FindRecord* record) {
   record->name[length] = '\0';
   return true;
 }
+
+bool NextInListing(Search& search, FindRecord* record);
 
 bool Collect(const std::string& pattern, Search& search) {
   if (pattern.empty() || pattern.back() == '/') return false;
@@ -251,8 +260,51 @@ FindHandle FindFirst(const char* pattern, FindRecord* record) {
 
 bool FindNext(FindHandle handle, FindRecord* record) {
   auto* search = static_cast<Search*>(handle);
+  if (search->listing != nullptr) return NextInListing(*search, record);
   if (search->next >= search->names.size()) return false;
   return CopyRecord(*search, search->next++, record);
+}
+
+// FindAny: the next name of the open directory that matches, reported as
+// CopyRecord reports a listed one; false at the end of the directory.
+bool NextInListing(Search& search, FindRecord* record) {
+  while (const dirent* entry = readdir(search.listing)) {
+    if (!Matches(search.last.c_str(), entry->d_name)) continue;
+    try {
+      search.names.assign(1, entry->d_name);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    search.ordered = 1;
+    return CopyRecord(search, 0, record);
+  }
+  return false;
+}
+
+// A pattern without wildcards names one entry, which FindFirst finds as cheaply.
+FindHandle FindAny(const char* pattern, FindRecord* record) {
+  std::string posixPattern;
+  if (!ToPosixPath(pattern, posixPattern)) return nullptr;
+  const std::size_t slash = posixPattern.rfind('/');
+  const std::size_t lastStart = slash == std::string::npos ? 0 : slash + 1;
+  if (posixPattern.find_first_of("*?", lastStart) == std::string::npos) return FindFirst(pattern, record);
+  auto* search = new (std::nothrow) Search();
+  if (search == nullptr) return nullptr;
+  bool found = false;
+  try {
+    search->directory = slash == std::string::npos ? "." : slash == 0 ? "/" : posixPattern.substr(0, slash);
+    search->last = posixPattern.substr(lastStart);
+    search->listing = opendir(search->directory.c_str());
+    found = search->listing != nullptr && NextInListing(*search, record);
+  } catch (const std::bad_alloc&) {
+    found = false;
+  }
+  if (!found) {
+    delete search;
+    errno = ENOENT;
+    return nullptr;
+  }
+  return search;
 }
 
 void FindClose(FindHandle handle) { delete static_cast<Search*>(handle); }
@@ -262,6 +314,7 @@ void FindClose(FindHandle handle) { delete static_cast<Search*>(handle); }
 void FillFileCalls(Calls& calls) {
   calls.Open = Open;
   calls.FindFirst = FindFirst;
+  calls.FindAny = FindAny;
   calls.FindNext = FindNext;
   calls.FindClose = FindClose;
 }
