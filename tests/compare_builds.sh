@@ -12,9 +12,11 @@ windows=
 for candidate in "$win32" "$win64"; do
   if [ ! -f "$candidate" ]; then
     echo "no Windows probe at $candidate"
-  elif "$winerun" --prefix="$prefix" --check "$candidate"; then
+  elif refusal=$("$winerun" --prefix="$prefix" --check "$candidate"); then
     windows=$candidate
     break
+  else
+    echo "not with $candidate: ${refusal#skipped: }"
   fi
 done
 if [ -z "$windows" ]; then
