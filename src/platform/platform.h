@@ -152,7 +152,7 @@ const Calls& Native();
 // decides the type, so a replacement may be anything that converts to it (a
 // function, a captureless lambda).
 //   platform::Override write(&platform::Calls::WriteFile, &FailingWrite);
-// A class member has to name the type: platform::Override<decltype(Calls::X)>.
+// A class member, which cannot deduce, names the entry as OverrideOf's argument.
 template <typename Function>
 class Override {
  public:
@@ -167,6 +167,25 @@ class Override {
  private:
   Function Calls::*entry_;
   Function saved_;
+};
+
+namespace detail {
+template <typename Member>
+struct EntryOf;
+template <typename Function>
+struct EntryOf<Function Calls::*> {
+  using type = Function;
+};
+}  // namespace detail
+
+// The same replacement with the entry fixed by the type, for class members:
+//   platform::OverrideOf<&platform::Calls::WriteFile> write_{&CaptureWrite};
+template <auto Entry>
+class OverrideOf : public Override<typename detail::EntryOf<decltype(Entry)>::type> {
+  using Function = typename detail::EntryOf<decltype(Entry)>::type;
+
+ public:
+  explicit OverrideOf(std::type_identity_t<Function> replacement) : Override<Function>(Entry, replacement) {}
 };
 
 // ---------------------------------------------------------------------------

@@ -136,11 +136,9 @@ class LongSourceTest : public ::testing::Test {
     heap = HeapLog{{}, {true, true}, 0};
     calls = CallLog{};
   }
-  platform::Override<decltype(platform::Calls::Allocate)> allocate_{&platform::Calls::Allocate, &LoggedAllocate};
-  platform::Override<decltype(platform::Calls::MultiByteToWide)> decode_{&platform::Calls::MultiByteToWide,
-                                                                         &LoggedDecode};
-  platform::Override<decltype(platform::Calls::WideToMultiByte)> encode_{&platform::Calls::WideToMultiByte,
-                                                                         &LoggedEncode};
+  platform::OverrideOf<&platform::Calls::Allocate> allocate_{&LoggedAllocate};
+  platform::OverrideOf<&platform::Calls::MultiByteToWide> decode_{&LoggedDecode};
+  platform::OverrideOf<&platform::Calls::WideToMultiByte> encode_{&LoggedEncode};
 };
 
 // 2^30 bytes and more: the doubled length does not fit the count, so the call

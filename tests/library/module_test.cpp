@@ -79,13 +79,11 @@ class ModuleEntryTest : public ::testing::Test {
     events.clear();
     refuseAllocation = false;
   }
-  platform::Override<decltype(platform::Calls::Allocate)> allocate_{&platform::Calls::Allocate, &RecordAllocate};
-  platform::Override<decltype(platform::Calls::Release)> release_{&platform::Calls::Release, &RecordRelease};
-  platform::Override<decltype(platform::Calls::SetErrno)> errno_{&platform::Calls::SetErrno, &RecordErrno};
-  platform::Override<decltype(platform::Calls::SetLoadingThreadFloatingPoint)> fpu_{
-      &platform::Calls::SetLoadingThreadFloatingPoint, &RecordFloatingPoint};
-  platform::Override<decltype(platform::Calls::FlushAllStreams)> flush_{&platform::Calls::FlushAllStreams,
-                                                                        &RecordFlush};
+  platform::OverrideOf<&platform::Calls::Allocate> allocate_{&RecordAllocate};
+  platform::OverrideOf<&platform::Calls::Release> release_{&RecordRelease};
+  platform::OverrideOf<&platform::Calls::SetErrno> errno_{&RecordErrno};
+  platform::OverrideOf<&platform::Calls::SetLoadingThreadFloatingPoint> fpu_{&RecordFloatingPoint};
+  platform::OverrideOf<&platform::Calls::FlushAllStreams> flush_{&RecordFlush};
 };
 
 TEST_F(ModuleEntryTest, AttachRunsStaticInitialisationThenSetUp) {

@@ -37,9 +37,8 @@ class TraceCapture {
   const std::string& Bytes() const { return CapturedTrace(); }
 
  private:
-  platform::Override<decltype(platform::Calls::WriteFile)> write_{&platform::Calls::WriteFile, &CaptureWrite};
-  platform::Override<decltype(platform::Calls::GetConsoleInfo)> console_{&platform::Calls::GetConsoleInfo,
-                                                                         &NoConsole};
+  platform::OverrideOf<&platform::Calls::WriteFile> write_{&CaptureWrite};
+  platform::OverrideOf<&platform::Calls::GetConsoleInfo> console_{&NoConsole};
 };
 
 }  // namespace library_test

@@ -115,15 +115,11 @@ class TraceFileTest : public ::testing::Test {
   FakeSystem system_;
 
  private:
-  platform::Override<decltype(platform::Calls::GetStandardHandle)> handle_{&platform::Calls::GetStandardHandle,
-                                                                           FakeGetStandardHandle};
-  platform::Override<decltype(platform::Calls::GetConsoleMode)> getMode_{&platform::Calls::GetConsoleMode,
-                                                                         FakeGetConsoleMode};
-  platform::Override<decltype(platform::Calls::SetConsoleMode)> setMode_{&platform::Calls::SetConsoleMode,
-                                                                         FakeSetConsoleMode};
-  platform::Override<decltype(platform::Calls::GetConsoleInfo)> info_{&platform::Calls::GetConsoleInfo,
-                                                                      FakeGetConsoleInfo};
-  platform::Override<decltype(platform::Calls::WriteFile)> write_{&platform::Calls::WriteFile, FakeWriteFile};
+  platform::OverrideOf<&platform::Calls::GetStandardHandle> handle_{FakeGetStandardHandle};
+  platform::OverrideOf<&platform::Calls::GetConsoleMode> getMode_{FakeGetConsoleMode};
+  platform::OverrideOf<&platform::Calls::SetConsoleMode> setMode_{FakeSetConsoleMode};
+  platform::OverrideOf<&platform::Calls::GetConsoleInfo> info_{FakeGetConsoleInfo};
+  platform::OverrideOf<&platform::Calls::WriteFile> write_{FakeWriteFile};
 };
 
 TEST_F(TraceFileTest, IntegerItemIsOnePiece) {
