@@ -4,6 +4,7 @@
 
 #include "text/search.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -68,7 +69,14 @@ __attribute__((always_inline)) inline std::uint32_t CandidatesAt(const char* at,
 Occurrences::Occurrences(std::string_view text, std::string_view pattern, Resume resume, std::size_t from)
     : text_(text), pattern_(pattern), resume_(resume), position_(from) {}
 
-Occurrences::~Occurrences() = default;
+namespace {
+// Relaxed: a statistic read by tests between calls, never a synchronisation.
+std::atomic<std::size_t> finishedComparisons{0};
+}  // namespace
+
+Occurrences::~Occurrences() { finishedComparisons.fetch_add(Comparisons(), std::memory_order_relaxed); }
+
+std::size_t Occurrences::ComparisonsOfFinishedScans() { return finishedComparisons.load(std::memory_order_relaxed); }
 
 bool Occurrences::Next(std::size_t& offset) {
   // A one-byte pattern: every candidate of the filter is an occurrence, and the

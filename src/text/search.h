@@ -53,6 +53,13 @@ class Occurrences {
   //   a 16 MiB run of 'a' against 999 'a' then 'b': under 3 comparisons a byte
   std::size_t Comparisons() const { return compared_ + tailCompared_ + automatonSteps_; }
 
+  // The Comparisons of every scanner destroyed so far in the process, for
+  // measuring routines that keep their scanners to themselves: the difference
+  // across a call is what the call compared (when no other thread scans).
+  //   before = ComparisonsOfFinishedScans(); LastPosition(...);
+  //   ComparisonsOfFinishedScans() - before < 3 * text length
+  static std::size_t ComparisonsOfFinishedScans();
+
  private:
   bool NextByComparison(std::size_t& offset);
   bool NextInTail(std::size_t& offset);
