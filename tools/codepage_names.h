@@ -1,13 +1,13 @@
 // The code pages cpconv knows by name: one table of numbers, names and short
 // descriptions, shared by the name lookup and by -l, with the rule each code page
-// gives for where a text in it may be cut into pieces that convert on their own.
+// gives for where a text in it may be cut into batches that convert on their own.
 #pragma once
 
 #include <cstddef>
 #include <span>
 #include <string_view>
 
-// Where a text may be cut so that every piece ends with a whole character.
+// Where a text may be cut so that every batch ends with a whole character.
 enum class CharacterEnds {
   kAnyByte,   // single-byte code pages: every byte is a character (EBCDIC included)
   kUtf8,      // UTF-8: before any byte that does not continue a sequence

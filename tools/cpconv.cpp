@@ -1,6 +1,6 @@
 // cpconv: a host for people. Loads the conversion library at run time by name and
 // converts files, standard input or a text given on the command line from one
-// code page to another, in pieces, keeping the library's trace off the result
+// code page to another, in batches, keeping the library's trace off the result
 // unless --trace asks for it. LOTAN_LIBRARY_NAME, LOTAN_CONVERT_SYMBOL and
 // LOTAN_VERSION come from the build.
 
@@ -35,7 +35,7 @@ const char kUsage[] =
     "(- or none: standard input); the second converts TEXT, or standard input.\n"
     "A code page is a Windows code-page number (1251, 866, 65001) or a name, in\n"
     "any case: cp1251, windows-1251, ibm866, koi8-r, iso-8859-5, utf-8, shift_jis,\n"
-    "gbk, big5, euc-kr, us-ascii, ... (-l lists them). Input is converted in pieces\n"
+    "gbk, big5, euc-kr, us-ascii, ... (-l lists them). Input is converted in batches\n"
     "of about 64 KiB (a long line up to 1 MiB) cut at line ends, one library call\n"
     "each; zero bytes are passed on as they are.\n"
     "\n"
@@ -45,7 +45,7 @@ const char kUsage[] =
     "                       only when the whole run succeeds, and kept otherwise\n"
     "  -l, --list           list the code pages this build converts\n"
     "      --trace          let the library's seven trace lines per call through to\n"
-    "                       standard output, each piece's result after them\n"
+    "                       standard output, each batch's result after them\n"
     "      --version        show the version\n"
     "  -h, --help           show this help\n"
     "\n"

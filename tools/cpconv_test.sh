@@ -1,6 +1,6 @@
 #!/bin/sh
 # Command-line checks of cpconv: results on standard output and in files, the
-# trace only with --trace, names and the list, pieces of large inputs, -o kept on
+# trace only with --trace, names and the list, batches of large inputs, -o kept on
 # failure, and exit statuses 1 and 2 with a one-line message each.
 #   cpconv_test.sh CPCONV TOOLS_DIR [EMULATOR...]   (the emulator runs a Windows build under Wine)
 set -u
@@ -102,8 +102,8 @@ conv -l >"$work/list"; rc=$?
 [ $rc = 0 ] && grep -q '^ *1251  windows-1251, cp1251  *Cyrillic (Windows)' "$work/list" &&
   grep -q '^ *65001  utf-8' "$work/list" || fail "-l: status $rc, $(head -3 "$work/list")"
 
-# 20 MB in pieces of 1 MiB at most: every line the same, so the result is known.
-# Long lines with euro signs make pieces that need the room retry, too.
+# 20 MB in batches of 1 MiB at most: every line the same, so the result is known.
+# Long lines with euro signs make batches that need the room retry, too.
 python3 - "$work/big.1251" <<'PY'
 import sys
 line = "Съешь же ещё этих мягких французских булок € ".encode("cp1251") * 40 + b"\n"
@@ -117,12 +117,12 @@ import sys
 source, result = (open(p, "rb").read() for p in sys.argv[1:])
 sys.exit(0 if result == source.decode("cp1251").encode("utf-8") else 1)
 PY
-# The trace shows the pieces: one call each, none over 1 MiB but the calls with
+# The trace shows the batches: one call each, none over 1 MiB but the calls with
 # room added (up to twice as long).
 conv --trace -f cp1251 -t utf-8 "$work/big.1251" -o "$work/big.utf8" | tr -d '\r' | sed -n 's/^nLen= //p' >"$work/lengths"
-pieces=$(awk '$1 <= 1048576' "$work/lengths" | wc -l)
+batches=$(awk '$1 <= 1048576' "$work/lengths" | wc -l)
 longest=$(sort -n "$work/lengths" | tail -1)
-[ "$pieces" -ge 20 ] && [ "$longest" -le 2097152 ] || fail "20 MB pieces: $pieces calls, longest $longest"
+[ "$batches" -ge 20 ] && [ "$longest" -le 2097152 ] || fail "20 MB batches: $batches calls, longest $longest"
 
 conv --help >"$work/help.txt"; rc=$?
 [ $rc = 0 ] && grep -q '^       cpconv \[--trace\] \[-o FILE\] FROM TO \[TEXT\]' "$work/help.txt" || fail "--help: status $rc"

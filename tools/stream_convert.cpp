@@ -1,5 +1,5 @@
-// The piece loop of cpconv. The library offers 2 x n bytes for the result of n
-// bytes; a piece whose result needs more is converted again with spaces added
+// The batch loop of cpconv. The library offers 2 x n bytes for the result of n
+// bytes; a batch whose result needs more is converted again with spaces added
 // for room (taken off the result), or cut smaller, so that nothing is lost.
 
 #include "tools/stream_convert.h"
@@ -9,20 +9,20 @@
 
 namespace {
 
-// Below this size a piece that still lacks room gets a larger pad instead of
+// Below this size a batch that still lacks room gets a larger pad instead of
 // being cut again: one character may need 4 bytes (GB18030) or more (UTF-7).
-constexpr std::size_t kSmallPiece = 4096;
+constexpr std::size_t kSmallBatch = 4096;
 constexpr std::size_t kSmallPad = 7;
 
 }  // namespace
 
 StreamConverter::StreamConverter(LotanconvertCPFunction convert, int from, int to, std::FILE* output,
-                                 bool flushEachPiece)
-    : convert_(convert), from_(from), to_(to), ends_(EndsOf(from)), output_(output), flushEachPiece_(flushEachPiece) {}
+                                 bool flushEachBatch)
+    : convert_(convert), from_(from), to_(to), ends_(EndsOf(from)), output_(output), flushEachBatch_(flushEachBatch) {}
 
 bool StreamConverter::Write(const char* bytes, std::size_t count) {
   if (count > 0 && std::fwrite(bytes, 1, count, output_) != count) return false;
-  return !flushEachPiece_ || std::fflush(output_) == 0;
+  return !flushEachBatch_ || std::fflush(output_) == 0;
 }
 
 bool StreamConverter::Call(const char* bytes, std::size_t count, std::size_t pad, std::size_t& resultCount) {
@@ -80,7 +80,7 @@ Outcome StreamConverter::ConvertRun(const char* bytes, std::size_t count, std::s
   if (pads && Call(bytes, count, count, n)) return Write(result_.data(), n) ? Outcome::kDone : Outcome::kWriteFailed;
   std::size_t cut = CutPoint(ends_, bytes, (count + 1) / 2);
   if (cut == 0) cut = CutPoint(ends_, bytes, count - 1);
-  if (count <= kSmallPiece && pads && Call(bytes, count, kSmallPad * count, n)) {
+  if (count <= kSmallBatch && pads && Call(bytes, count, kSmallPad * count, n)) {
     return Write(result_.data(), n) ? Outcome::kDone : Outcome::kWriteFailed;
   }
   if (cut == 0 || cut >= count) {
@@ -92,7 +92,7 @@ Outcome StreamConverter::ConvertRun(const char* bytes, std::size_t count, std::s
 }
 
 // The library reads up to a zero byte, so zero bytes are passed on between runs.
-Outcome StreamConverter::ConvertPiece(const char* bytes, std::size_t count, std::size_t offset) {
+Outcome StreamConverter::ConvertBatch(const char* bytes, std::size_t count, std::size_t offset) {
   std::size_t start = 0;
   while (start < count) {
     const void* zero = std::memchr(bytes + start, '\0', count - start);
@@ -104,10 +104,10 @@ Outcome StreamConverter::ConvertPiece(const char* bytes, std::size_t count, std:
   return Outcome::kDone;
 }
 
-// The buffer holds up to kPieceMost bytes from `begin` on; it is topped up when
-// less than a usual piece is left, or when a long line needs the whole window.
+// The buffer holds up to kBatchMost bytes from `begin` on; it is topped up when
+// less than a usual batch is left, or when a long line needs the whole window.
 Outcome StreamConverter::Convert(const Reader& read) {
-  buffer_.resize(kPieceMost);
+  buffer_.resize(kBatchMost);
   std::size_t begin = 0;
   std::size_t filled = 0;
   std::size_t offset = 0;
@@ -125,11 +125,11 @@ Outcome StreamConverter::Convert(const Reader& read) {
     return true;
   };
   for (;;) {
-    if (!atEnd && filled - begin < kPieceUsual && !topUp()) return Outcome::kReadFailed;
+    if (!atEnd && filled - begin < kBatchUsual && !topUp()) return Outcome::kReadFailed;
     const std::size_t left = filled - begin;
     if (left == 0) return Outcome::kDone;
-    std::size_t cut = atEnd && left <= kPieceUsual ? left : CutPoint(ends_, buffer_.data() + begin, kPieceUsual);
-    if (cut == 0 && !atEnd && left < kPieceMost) {
+    std::size_t cut = atEnd && left <= kBatchUsual ? left : CutPoint(ends_, buffer_.data() + begin, kBatchUsual);
+    if (cut == 0 && !atEnd && left < kBatchMost) {
       if (!topUp()) return Outcome::kReadFailed;
       continue;
     }
@@ -138,7 +138,7 @@ Outcome StreamConverter::Convert(const Reader& read) {
       failedOffset_ = offset;
       return Outcome::kCannotCut;
     }
-    if (const Outcome piece = ConvertPiece(buffer_.data() + begin, cut, offset); piece != Outcome::kDone) return piece;
+    if (const Outcome batch = ConvertBatch(buffer_.data() + begin, cut, offset); batch != Outcome::kDone) return batch;
     begin += cut;
     offset += cut;
   }

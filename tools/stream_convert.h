@@ -1,6 +1,6 @@
-// Converts a stream of any size through the library's CONVERT in pieces of about
-// kPieceUsual bytes (a line up to kPieceMost when no character ends sooner), cut
-// where the source code page says a character ends, one library call per piece,
+// Converts a stream of any size through the library's CONVERT in batches of about
+// kBatchUsual bytes (a line up to kBatchMost when no character ends sooner), cut
+// where the source code page says a character ends, one library call per batch,
 // and writes each result as soon as it is made.
 #pragma once
 
@@ -13,11 +13,11 @@
 #include "LotanconvertCP.h"
 #include "tools/codepage_names.h"
 
-// Pieces of 64 KiB keep the library's working buffers in memory the allocator
+// Batches of 64 KiB keep the library's working buffers in memory the allocator
 // reuses: at 256 KiB and 1 MiB each call's fresh blocks cost page faults that
 // made 100 MB take 3 times as long (1.6 s against 0.52 s here).
-inline constexpr std::size_t kPieceUsual = std::size_t{1} << 16;
-inline constexpr std::size_t kPieceMost = std::size_t{1} << 20;
+inline constexpr std::size_t kBatchUsual = std::size_t{1} << 16;
+inline constexpr std::size_t kBatchMost = std::size_t{1} << 20;
 
 // Reads up to `most` bytes into `into`, stores their count in `got` (0 at the
 // end) and returns false on a read error (errno tells why).
@@ -28,15 +28,15 @@ enum class Outcome {
   kUnknownFrom,    // the library converts nothing from the source code page
   kUnknownTo,      // nor to the target code page
   kNotConverted,   // the text at failedOffset converts no way at all
-  kCannotCut,      // no character ends within kPieceMost bytes from failedOffset
+  kCannotCut,      // no character ends within kBatchMost bytes from failedOffset
   kReadFailed,     // errno tells why
   kWriteFailed,    // errno tells why
 };
 
 class StreamConverter {
  public:
-  // `flushEachPiece` keeps every result right after its own trace lines.
-  StreamConverter(LotanconvertCPFunction convert, int from, int to, std::FILE* output, bool flushEachPiece);
+  // `flushEachBatch` keeps every result right after its own trace lines.
+  StreamConverter(LotanconvertCPFunction convert, int from, int to, std::FILE* output, bool flushEachBatch);
 
   // Converts everything `read` gives; offsets count from this input's start.
   //   converter.Convert(reader) == Outcome::kDone
@@ -49,7 +49,7 @@ class StreamConverter {
 
  private:
   bool Write(const char* bytes, std::size_t count);
-  Outcome ConvertPiece(const char* bytes, std::size_t count, std::size_t offset);
+  Outcome ConvertBatch(const char* bytes, std::size_t count, std::size_t offset);
   Outcome ConvertRun(const char* bytes, std::size_t count, std::size_t offset);
   // One library call on bytes and `pad` spaces; false for an empty result.
   bool Call(const char* bytes, std::size_t count, std::size_t pad, std::size_t& resultCount);
@@ -60,7 +60,7 @@ class StreamConverter {
   int to_;
   CharacterEnds ends_;
   std::FILE* output_;
-  bool flushEachPiece_;
+  bool flushEachBatch_;
   bool codePagesChecked_ = false;
   bool spacesLearned_ = false;
   char fromSpace_ = 0;  // 0 when no single byte stands for a space in both

@@ -1,7 +1,7 @@
-// The piece loop against a stand-in for CONVERT that keeps the library's rules
+// The batch loop against a stand-in for CONVERT that keeps the library's rules
 // (2 x n bytes of room, an empty result when that is too little, text up to the
 // first zero byte) and turns every "E" into "EEE": nothing may be lost, whatever
-// the room, the pieces or the zero bytes.
+// the room, the batches or the zero bytes.
 
 #include "tools/stream_convert.h"
 
@@ -73,7 +73,7 @@ TEST(StreamConvertTest, MakesRoomWithoutLosingAnything) {
   }
 }
 
-TEST(StreamConvertTest, ConvertsLargeInputsInPiecesCutAtLineEnds) {
+TEST(StreamConvertTest, ConvertsLargeInputsInBatchesCutAtLineEnds) {
   std::string line(99, 'a');
   line += '\n';
   std::string input;
@@ -81,9 +81,9 @@ TEST(StreamConvertTest, ConvertsLargeInputsInPiecesCutAtLineEnds) {
   const Result run = Convert(input);
   EXPECT_EQ(run.outcome, Outcome::kDone);
   EXPECT_EQ(run.output, input);
-  ASSERT_GE(calls.size(), input.size() / kPieceUsual);
+  ASSERT_GE(calls.size(), input.size() / kBatchUsual);
   for (std::size_t n : calls) {
-    EXPECT_LE(n, kPieceUsual);
+    EXPECT_LE(n, kBatchUsual);
     EXPECT_EQ(n % 100, 0U);  // whole lines only
   }
 }
@@ -92,7 +92,7 @@ TEST(StreamConvertTest, ReportsUnknownCodePagesAndUncuttableLines) {
   EXPECT_EQ(Convert("abc", 7, 1).outcome, Outcome::kUnknownFrom);
   EXPECT_EQ(Convert("abc", 1, 7).outcome, Outcome::kUnknownTo);
   // Code page 1 is not in the table, so it is cut at line feeds only.
-  const Result run = Convert("ab\n" + std::string(kPieceMost + 10, 'x'));
+  const Result run = Convert("ab\n" + std::string(kBatchMost + 10, 'x'));
   EXPECT_EQ(run.outcome, Outcome::kCannotCut);
   EXPECT_EQ(run.failedOffset, 3U);
   EXPECT_EQ(run.output, "ab\n");
