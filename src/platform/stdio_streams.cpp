@@ -11,6 +11,8 @@ namespace {
 
 std::FILE* AsFile(Stream stream) { return static_cast<std::FILE*>(stream); }
 
+}  // namespace
+
 bool SetFullBuffering(Stream stream, std::size_t size) {
   return std::setvbuf(AsFile(stream), nullptr, _IOFBF, size) == 0;
 }
@@ -26,17 +28,5 @@ long Tell(Stream stream) { return std::ftell(AsFile(stream)); }
 bool AtEnd(Stream stream) { return std::feof(AsFile(stream)) != 0; }
 bool Failed(Stream stream) { return std::ferror(AsFile(stream)) != 0; }
 void Close(Stream stream) { std::fclose(AsFile(stream)); }
-
-}  // namespace
-
-void FillStreamCalls(Calls& calls) {
-  calls.SetFullBuffering = SetFullBuffering;
-  calls.Read = Read;
-  calls.Seek = Seek;
-  calls.Tell = Tell;
-  calls.AtEnd = AtEnd;
-  calls.Failed = Failed;
-  calls.Close = Close;
-}
 
 }  // namespace platform::detail

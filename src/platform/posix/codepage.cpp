@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/posix/codepage_detail.h"
-#include "platform/table.h"
+#include "platform/posix/entries.h"
 
 namespace platform::detail {
 namespace {
@@ -42,6 +42,8 @@ bool Acceptable(const Unit* source, int& sourceCount, const Out* target, int tar
 // The code page that 0 to 3 stand for, else the code page itself.
 int Resolve(int codePage) { return codePage >= 0 && codePage <= 3 ? codepage::LocaleCodePage(codePage) : codePage; }
 
+}  // namespace
+
 int MultiByteToWide(int codePage, const char* source, int sourceCount, char16_t* target, int targetCount) {
   if (!Acceptable(source, sourceCount, target, targetCount)) return 0;
   switch (codePage = Resolve(codePage)) {
@@ -72,13 +74,6 @@ int WideToMultiByte(int codePage, const char16_t* source, int sourceCount, char*
   }
   const codepage::TableCodePage* page = codepage::FindTableCodePage(codePage);
   return page != nullptr ? codepage::EncodeTable(*page, source, sourceCount, target, targetCount) : 0;
-}
-
-}  // namespace
-
-void FillCodePageCalls(Calls& calls) {
-  calls.MultiByteToWide = MultiByteToWide;
-  calls.WideToMultiByte = WideToMultiByte;
 }
 
 }  // namespace platform::detail

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/table.h"
+#include "platform/posix/entries.h"
 
 namespace platform::detail {
 namespace {
@@ -49,6 +49,8 @@ int OpenFlags(const char* mode) {
       return -1;
   }
 }
+
+}  // namespace
 
 // Only a regular file is opened. The runtime library refuses a directory in any
 // mode (EACCES under Wine), where fopen here would open one for reading; a FIFO,
@@ -82,7 +84,6 @@ Stream Open(const char* path, const char* mode) {
   return file;
 }
 
-
 // ---------------------------------------------------------------------------
 // Directory search
 // ---------------------------------------------------------------------------
@@ -92,6 +93,8 @@ constexpr std::uint32_t kHidden = 0x02;
 constexpr std::uint32_t kDirectory = 0x10;
 constexpr std::uint32_t kArchive = 0x20;
 constexpr std::uint32_t kReparsePoint = 0x400;
+
+namespace {
 
 // Attributes as Wine derives them from the file system: archive for anything
 // that is not a directory, read-only when no one has write permission, hidden
@@ -238,6 +241,8 @@ bool Collect(const std::string& pattern, Search& search) {
   return !search.names.empty();
 }
 
+}  // namespace
+
 FindHandle FindFirst(const char* pattern, FindRecord* record) {
   std::string posixPattern;
   if (!ToPosixPath(pattern, posixPattern)) return nullptr;
@@ -265,6 +270,8 @@ bool FindNext(FindHandle handle, FindRecord* record) {
   return CopyRecord(*search, search->next++, record);
 }
 
+namespace {
+
 // FindAny: the next name of the open directory that matches, reported as
 // CopyRecord reports a listed one; false at the end of the directory.
 bool NextInListing(Search& search, FindRecord* record) {
@@ -280,6 +287,8 @@ bool NextInListing(Search& search, FindRecord* record) {
   }
   return false;
 }
+
+}  // namespace
 
 // A pattern without wildcards names one entry, which FindFirst finds as cheaply.
 FindHandle FindAny(const char* pattern, FindRecord* record) {
@@ -308,15 +317,5 @@ FindHandle FindAny(const char* pattern, FindRecord* record) {
 }
 
 void FindClose(FindHandle handle) { delete static_cast<Search*>(handle); }
-
-}  // namespace
-
-void FillFileCalls(Calls& calls) {
-  calls.Open = Open;
-  calls.FindFirst = FindFirst;
-  calls.FindAny = FindAny;
-  calls.FindNext = FindNext;
-  calls.FindClose = FindClose;
-}
 
 }  // namespace platform::detail

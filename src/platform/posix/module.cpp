@@ -8,10 +8,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "platform/table.h"
+#include "platform/posix/entries.h"
 
 namespace platform::detail {
-namespace {
 
 // A block of several MiB usually comes from a fresh mapping of its own (glibc),
 // and filling it costs a page fault per 4 KiB page: two 32 MiB scratch strings
@@ -57,6 +56,8 @@ ExitAction RegisterExitAction(ExitAction action, ExitAction** start, ExitAction*
   return action;
 }
 
+namespace {
+
 // fflush(NULL) waits for the lock of every stream, so a host thread blocked in
 // fgets(stdin) would hold up the unload, and with it exit() or dlclose(), for as
 // long as no line comes; glibc's own flush at exit waits for none. Here every
@@ -69,6 +70,8 @@ void FlushIfFree(FILE* stream) {
   if (__fpending(stream) > 0) fflush_unlocked(stream);
   funlockfile(stream);
 }
+
+}  // namespace
 
 #if defined(__GLIBC__)
 // glibc's walk over its list of open streams, exported (GLIBC_2.2.5) though no
@@ -95,16 +98,5 @@ void FlushAllStreams() {
   FlushIfFree(stderr);
 }
 #endif
-
-}  // namespace
-
-void FillModuleCalls(Calls& calls) {
-  calls.Allocate = Allocate;
-  calls.Release = Release;
-  calls.SetErrno = SetErrno;
-  calls.SetLoadingThreadFloatingPoint = SetLoadingThreadFloatingPoint;
-  calls.RegisterExitAction = RegisterExitAction;
-  calls.FlushAllStreams = FlushAllStreams;
-}
 
 }  // namespace platform::detail

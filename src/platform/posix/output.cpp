@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "platform/table.h"
+#include "platform/posix/entries.h"
 
 namespace platform::detail {
 namespace {
@@ -20,6 +20,8 @@ namespace {
 // A handle is the descriptor plus one, so that descriptor 0 is not a null handle.
 Handle FromDescriptor(int fd) { return reinterpret_cast<Handle>(static_cast<std::intptr_t>(fd) + 1); }
 int ToDescriptor(Handle handle) { return static_cast<int>(reinterpret_cast<std::intptr_t>(handle) - 1); }
+
+}  // namespace
 
 Handle GetStandardHandle(StandardHandleKind kind) {
   const int fd = kind == StandardHandleKind::kInput ? STDIN_FILENO : STDOUT_FILENO;
@@ -31,6 +33,8 @@ Handle GetStandardHandle(StandardHandleKind kind) {
 bool NoConsoleMode(Handle, std::uint32_t*) { return false; }
 bool NoSetConsoleMode(Handle, std::uint32_t) { return false; }
 bool NoConsoleInfo(Handle, ConsoleInfo*) { return false; }
+
+namespace {
 
 // Two signals a write can raise where WriteFile on Windows just fails, and either
 // ends the process by default: SIGPIPE on a pipe or socket whose reader has gone
@@ -139,6 +143,8 @@ struct Span {
 };
 thread_local Span span;
 
+}  // namespace
+
 void BeginOutputSpan() {
   if (span.depth++ > 0) return;
   span.shield = BlockWriteSignals();
@@ -176,24 +182,5 @@ bool NoFillAttribute(Handle, std::uint16_t, int, int, int) { return false; }
 bool NoCursor(Handle, int, int) { return false; }
 bool NoWindow(Handle, ConsoleRect) { return false; }
 bool NoBeep(int, int) { return false; }
-
-}  // namespace
-
-void FillOutputCalls(Calls& calls) {
-  calls.GetStandardHandle = GetStandardHandle;
-  calls.GetConsoleMode = NoConsoleMode;
-  calls.SetConsoleMode = NoSetConsoleMode;
-  calls.GetConsoleInfo = NoConsoleInfo;
-  calls.WriteFile = WriteFile;
-  calls.BeginOutputSpan = BeginOutputSpan;
-  calls.EndOutputSpan = EndOutputSpan;
-  calls.WriteConsoleCells = NoCells;
-  calls.ScrollConsole = NoScroll;
-  calls.FillConsoleCharacter = NoFillCharacter;
-  calls.FillConsoleAttribute = NoFillAttribute;
-  calls.SetConsoleCursor = NoCursor;
-  calls.SetConsoleWindow = NoWindow;
-  calls.Beep = NoBeep;
-}
 
 }  // namespace platform::detail

@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include "platform/table.h"
+#include "platform/win32/entries.h"
 
 namespace platform::detail {
-namespace {
 
 int MultiByteToWide(int codePage, const char* source, int sourceCount, char16_t* target, int targetCount) {
   return ::MultiByteToWideChar(static_cast<UINT>(codePage), 0, source, sourceCount,
@@ -15,13 +14,6 @@ int MultiByteToWide(int codePage, const char* source, int sourceCount, char16_t*
 int WideToMultiByte(int codePage, const char16_t* source, int sourceCount, char* target, int targetCount) {
   return ::WideCharToMultiByte(static_cast<UINT>(codePage), 0, reinterpret_cast<LPCWSTR>(source), sourceCount,
                                target, targetCount, nullptr, nullptr);
-}
-
-}  // namespace
-
-void FillCodePageCalls(Calls& calls) {
-  calls.MultiByteToWide = MultiByteToWide;
-  calls.WideToMultiByte = WideToMultiByte;
 }
 
 }  // namespace platform::detail

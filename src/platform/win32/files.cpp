@@ -12,12 +12,13 @@
 
 #include <new>
 
-#include "platform/table.h"
+#include "platform/win32/entries.h"
 
 namespace platform::detail {
-namespace {
 
 Stream Open(const char* path, const char* mode) { return fopen(path, mode); }
+
+namespace {
 
 // The runtime's search handle is an integer whose failure value is -1; it is kept
 // in a small box so that the interface can say "none" with a null pointer.
@@ -30,6 +31,8 @@ void CopyRecord(const _finddata_t& raw, FindRecord* record) {
   static_assert(sizeof raw.name == sizeof record->name);
   for (std::size_t i = 0; i < sizeof record->name; ++i) record->name[i] = raw.name[i];
 }
+
+}  // namespace
 
 FindHandle FindFirst(const char* pattern, FindRecord* record) {
   _finddata_t raw;
@@ -55,16 +58,6 @@ void FindClose(FindHandle search) {
   auto* box = static_cast<Search*>(search);
   _findclose(box->handle);
   delete box;
-}
-
-}  // namespace
-
-void FillFileCalls(Calls& calls) {
-  calls.Open = Open;
-  calls.FindFirst = FindFirst;
-  calls.FindAny = FindFirst;  // the runtime's own order is already the cheapest
-  calls.FindNext = FindNext;
-  calls.FindClose = FindClose;
 }
 
 }  // namespace platform::detail

@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "platform/table.h"
+#include "platform/win32/entries.h"
 
 // MSVCRT.DLL's registration service for dynamically loaded modules; the mingw
 // headers do not declare it. Measured under Wine: it returns null unless both
@@ -16,7 +16,6 @@ extern "C" _onexit_t __cdecl __dllonexit(_onexit_t action, platform::ExitAction*
                                          platform::ExitAction** end);
 
 namespace platform::detail {
-namespace {
 
 void* Allocate(std::size_t size) { return malloc(size); }
 void Release(void* block) { free(block); }
@@ -32,16 +31,5 @@ ExitAction RegisterExitAction(ExitAction action, ExitAction** start, ExitAction*
 }
 
 void FlushAllStreams() { fflush(nullptr); }
-
-}  // namespace
-
-void FillModuleCalls(Calls& calls) {
-  calls.Allocate = Allocate;
-  calls.Release = Release;
-  calls.SetErrno = SetErrno;
-  calls.SetLoadingThreadFloatingPoint = SetLoadingThreadFloatingPoint;
-  calls.RegisterExitAction = RegisterExitAction;
-  calls.FlushAllStreams = FlushAllStreams;
-}
 
 }  // namespace platform::detail

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "platform/table.h"
+#include "platform/win32/entries.h"
 
 namespace platform::detail {
 namespace {
@@ -14,6 +14,8 @@ SMALL_RECT Rect(const ConsoleRect& r) {
   return SMALL_RECT{static_cast<SHORT>(r.left), static_cast<SHORT>(r.top), static_cast<SHORT>(r.right),
                     static_cast<SHORT>(r.bottom)};
 }
+
+}  // namespace
 
 Handle GetStandardHandle(StandardHandleKind kind) {
   return ::GetStdHandle(kind == StandardHandleKind::kInput ? STD_INPUT_HANDLE : STD_OUTPUT_HANDLE);
@@ -100,25 +102,6 @@ bool SetConsoleWindow(Handle handle, ConsoleRect window) {
 
 bool BeepFor(int frequency, int milliseconds) {
   return ::Beep(static_cast<DWORD>(frequency), static_cast<DWORD>(milliseconds)) != 0;
-}
-
-}  // namespace
-
-void FillOutputCalls(Calls& calls) {
-  calls.GetStandardHandle = GetStandardHandle;
-  calls.GetConsoleMode = GetConsoleModeOf;
-  calls.SetConsoleMode = SetConsoleModeOf;
-  calls.GetConsoleInfo = GetConsoleInfo;
-  calls.WriteFile = WriteFileTo;
-  calls.BeginOutputSpan = NoSpan;
-  calls.EndOutputSpan = NoSpan;
-  calls.WriteConsoleCells = WriteConsoleCells;
-  calls.ScrollConsole = ScrollConsole;
-  calls.FillConsoleCharacter = FillConsoleCharacter;
-  calls.FillConsoleAttribute = FillConsoleAttribute;
-  calls.SetConsoleCursor = SetConsoleCursor;
-  calls.SetConsoleWindow = SetConsoleWindow;
-  calls.Beep = BeepFor;
 }
 
 }  // namespace platform::detail
