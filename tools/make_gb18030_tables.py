@@ -57,13 +57,15 @@ def decode_pair(lead, trail):
 def main(path):
     units = [b if b < 0x80 else UNDEFINED for b in range(256)]  # the single bytes
     rows = []
+    # Full rows, as the table code pages have them: a lead byte's own unit at 0,
+    # its pairs after it; any other byte's row is its place among the singles.
     for lead in range(256):
         if 0x81 <= lead <= 0xFE:
-            row = [decode_pair(lead, t) for t in range(0x40, 0xFF)]
-            rows.append('{%d, 0x40, 0xFE, true}' % len(units))
+            row = [units[lead]] + [decode_pair(lead, t) if 0x40 <= t <= 0xFE else UNDEFINED for t in range(1, 256)]
+            rows.append(str(len(units)))
             units.extend(row)
         else:
-            rows.append('{0, 1, 0, false}')
+            rows.append(str(lead))
     encoded, ranges = [], []
     for u in range(0x10000):
         if 0xD800 <= u <= 0xDFFF:
@@ -100,15 +102,15 @@ def main(path):
                   'namespace platform::detail::codepage {\nnamespace {\n\n')
         out.write('constexpr char16_t kUnits[] =\n    %s;\n\n' % literal(units))
         out.write('constexpr char16_t kEncoded[] =\n    %s;\n\n' % literal(pool))
-        out.write('constexpr TrailRow kRows[] = {\n')
-        for i in range(0, 256, 8):
-            out.write('    %s,\n' % ', '.join(rows[i:i + 8]))
+        out.write('constexpr std::uint32_t kRows[] = {\n')
+        for i in range(0, 256, 16):
+            out.write('    %s,\n' % ', '.join(rows[i:i + 16]))
         out.write('};\n\nconstexpr std::uint16_t kBlocks[] = {\n')
         for i in range(0, 256, 16):
             out.write('    %s,\n' % ', '.join(str(b) for b in blocks[i:i + 16]))
         out.write('};\n\n}  // namespace\n\n')
-        out.write('const TableCodePage kGb18030 = {54936, kUnits, kUnits, kRows, 0x%04X, kEncoded, kBlocks, nullptr};\n\n'
-                  % UNDEFINED)
+        out.write('const TableCodePage kGb18030 = {54936, kUnits, kUnits, kRows, {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}}, '
+                  'kEncoded, kBlocks, nullptr};\n\n')
         out.write('const FourByteRange kGb18030Ranges[] = {\n')
         for i in range(0, len(ranges), 4):
             out.write('    %s,\n' % ', '.join('{0x%04X, %d}' % (r[0], r[1]) for r in ranges[i:i + 4]))

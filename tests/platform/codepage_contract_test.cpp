@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,16 +40,25 @@ struct EncodeCase {
 constexpr char16_t kUnitMarker = 0x2C2C;
 constexpr char kByteMarker = '-';
 
-// Runs each case into an 8-unit target and checks the result and the whole target.
+// `text` n times over, for inputs long enough to take the block-wise paths.
+template <typename Text>
+Text Times(const Text& text, int n) {
+  Text all;
+  for (int i = 0; i < n; ++i) all += text;
+  return all;
+}
+
+// Runs each case into a target of 8 units (more for a long output) and checks the
+// result and the whole target.
 template <typename Case, std::size_t N, typename Unit, typename Call>
 void Check(const Case (&cases)[N], Unit marker, Call call) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<Unit> target(8, marker);
+    std::vector<Unit> target(std::max<std::size_t>(8, c.output.size() + 8), marker);
     const int result = call(c, target.data());
     EXPECT_EQ(result, c.expected);
     std::basic_string<Unit> expectedTarget = c.output;
-    expectedTarget.resize(8, marker);
+    expectedTarget.resize(target.size(), marker);
     EXPECT_EQ(std::basic_string<Unit>(target.begin(), target.end()), expectedTarget);
   }
 }
@@ -92,6 +102,19 @@ TEST(CodePageContract, Decodes) {
       {"932 pair before a zero byte", 932, Bytes("\x82\xA0\0\x82", 4), 8, 3, Units(u"\u3042\0\u30FB", 3)},
       {"932 size query counts pairs once", 932, "\x82\xA0\x82\xA0\x41", 0, 3, u""},
       {"932 too small writes what fits and fails", 932, "\x82\xA0\x82\xA2\x82\xA4", 2, 0, u"\u3042\u3044"},
+      // Long inputs: pairs across the ends of 64-byte stretches, runs of lead bytes
+      // (each pairs with the byte after it, lead byte or not), zero bytes among them.
+      {"932 pair across a stretch's end", 932, Times(Bytes("A"), 63) + "\x82\xA0" + Times(Bytes("A"), 70), 200, 134,
+       Times(Units(u"A"), 63) + u"\u3042" + Times(Units(u"A"), 70)},
+      {"932 size query of a long input", 932, Times(Bytes("A"), 63) + "\x82\xA0" + Times(Bytes("A"), 70), 0, 134, u""},
+      {"932 long input too small", 932, Times(Bytes("A"), 63) + "\x82\xA0" + Times(Bytes("A"), 70), 100, 0,
+       Times(Units(u"A"), 63) + u"\u3042" + Times(Units(u"A"), 36)},
+      {"932 run of lead bytes from an odd byte", 932, "A" + Times(Bytes("\x82"), 128) + Times(Bytes("A"), 64), 200, 129,
+       u"A" + Times(Units(u"\uFF42"), 64) + Times(Units(u"A"), 64)},
+      {"932 odd run of lead bytes before a zero", 932, Times(Bytes("\x82"), 129) + Bytes(1, '\0') + Times(Bytes("A"), 70),
+       200, 136, Times(Units(u"\uFF42"), 64) + Units(u"\u30FB\0", 2) + Times(Units(u"A"), 70)},
+      {"932 lead bytes before zeros", 932, Times(Bytes("\x82\0", 2), 40), 100, 80, Times(Units(u"\u30FB\0", 2), 40)},
+      {"936 long text", 936, Times(Bytes("\xC4\xE3\xBA\xC3"), 40), 100, 80, Times(Units(u"\u4F60\u597D"), 40)},
       // Code pages that only a full enumeration of the Windows calls shows.
       {"720 Arabic", 720, "\x9F\x80", 8, 2, u"\u0627\u0080"},
       {"1361 Johab syllable", 1361, "\x88\x61", 8, 1, u"\uAC00"},
@@ -147,6 +170,14 @@ TEST(CodePageContract, Encodes) {
       {"932 wave dash", 932, u"\u301C", 8, 1, "?"},
       {"950 box drawing", 950, u"\u2550\u255E\u2561\u256A", 8, 8, "\xF9\xF9\xF9\xE9\xF9\xEB\xF9\xEA"},
       {"932 a pair that does not fit is not begun", 932, u"A\u3042", 2, 0, "A"},
+      // Long inputs, a group of units at a time.
+      {"932 long mixed text", 932, Times(Units(u"\u3042A"), 20), 80, 60, Times(Bytes("\x82\xA0\x41"), 20)},
+      {"932 long text too small", 932, Times(Units(u"\u3042"), 40), 79, 0, Times(Bytes("\x82\xA0"), 39)},
+      {"1251 long Cyrillic", 1251, Times(Units(u"\u0414\u0430"), 20), 40, 40, Times(Bytes("\xC4\xE0"), 20)},
+      {"1251 long text with a unit it lacks", 1251, Times(Units(u"\u0414\u0414\u0414\u3042"), 6), 40, 24,
+       Times(Bytes("\xC4\xC4\xC4?"), 6)},
+      {"874 long Thai", 874, Times(Units(u"\u0E01"), 20), 40, 20, Times(Bytes("\xA1"), 20)},
+      {"42 long text with a unit it lacks", 42, Times(Units(u"\uF041"), 12) + u"A", 40, 0, Times(Bytes("A"), 12)},
       {"1361 Johab syllable", 1361, u"\uAC00", 8, 2, "\x88\x61"},
       {"720 Arabic", 720, u"\u0627", 8, 1, "\x9F"},
       {"42 symbol", 42, u"\uF041\u0010", 8, 2, "A\x10"},

@@ -51,28 +51,35 @@ int EncodeUtf8(const char16_t* source, int sourceCount, char* target, int target
 // byte after them is read on its own; a lead byte before a zero byte or at the end
 // of the input stands alone as its single-byte unit. Every unit is written by
 // itself as one byte or a lead and a trail byte.
-struct TrailRow {
-  std::uint32_t offset;  // in `units` of the unit of trail byte `first`
-  unsigned char first;   // trail bytes outside first..last give pairDefault
+//
+// Decoding is one load a character: units[rows[b] + t], with t the trail byte of
+// a pair and 0 otherwise. A lead byte's row holds its own unit at 0 and its pairs
+// after it (256 units); any other byte's row is its unit among the singles.
+//   932: units[rows[0x82] + 0xA0] == U+3042;  units[rows[0x41]] == 'A'
+struct LeadRange {
+  unsigned char first;
   unsigned char last;
-  bool lead;
 };
+inline constexpr int kLeadRanges = 3;  // the most any two-byte table code page has
 struct TableCodePage {
   int number;
-  const char16_t* units;     // the pool that rows point into
-  const char16_t* singles;   // 256 units: each byte on its own
-  const TrailRow* rows;      // 256 rows, one per byte; nullptr for a single-byte code page
-  char16_t pairDefault;
+  const char16_t* units;       // the pool that rows point into
+  const char16_t* singles;     // 256 units: each byte on its own
+  const std::uint32_t* rows;   // 256 offsets in `units`, one per byte; nullptr for a single-byte code page
+  LeadRange leads[kLeadRanges];  // the lead bytes; unused ranges repeat the last one
   const char16_t* encoded;   // values in blocks of 256 units: a byte, lead << 8 | trail, or
                              // kFails: the code page lacks the unit and the call fails (42)
   const std::uint16_t* blocks;  // 256 block numbers, one per high byte of a unit
   const char* low;           // the byte of each unit below kLowUnits, in one load; nullptr
                              // for a two-byte code page or one with kFails among them
 
-  char16_t Pair(unsigned char lead, unsigned char trail) const {
-    const TrailRow& row = rows[lead];
-    return trail >= row.first && trail <= row.last ? units[row.offset + (trail - row.first)] : pairDefault;
+  bool IsLead(unsigned char byte) const {
+    bool lead = false;
+    for (const LeadRange& range : leads) lead |= byte >= range.first && byte <= range.last;
+    return lead;
   }
+  // The unit of lead byte `lead` with trail byte `trail`, trail not 0.
+  char16_t Pair(unsigned char lead, unsigned char trail) const { return units[rows[lead] + trail]; }
   std::uint16_t Encoded(char16_t unit) const { return encoded[blocks[unit >> 8] * 256u + (unit & 0xFFu)]; }
 };
 inline constexpr std::uint16_t kFails = 0xFFFF;

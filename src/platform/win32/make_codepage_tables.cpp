@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -217,18 +218,30 @@ class Pool {
 
 // The unit most pairs of a code page decode to: the one every pair outside a
 // lead byte's stored trail range stands for.
-char16_t PairDefault(const Measured& m) {
-  std::map<char16_t, int> counts;
-  for (int l = 0; l < 256; ++l) {
-    if (!m.lead[l]) continue;
-    for (int t = 1; t < 256; ++t) ++counts[m.pairs[static_cast<std::size_t>(l << 8 | t)]];
+constexpr std::size_t kLeadRanges = 3;  // as TableCodePage::leads holds them
+
+// The lead bytes of a two-byte code page as at most kLeadRanges ranges, the last
+// one repeated to fill them: {{0x81, 0x9F}, {0xE0, 0xFC}, {0xE0, 0xFC}} for 932.
+std::string LeadRanges(const Measured& m) {
+  std::vector<std::pair<int, int>> ranges;
+  for (int b = 0; b < 256; ++b) {
+    if (!m.lead[b]) continue;
+    if (!ranges.empty() && ranges.back().second == b - 1) {
+      ranges.back().second = b;
+    } else {
+      ranges.emplace_back(b, b);
+    }
   }
-  char16_t best = 0x3F;
-  int bestCount = -1;
-  for (const auto& [unit, count] : counts) {
-    if (count > bestCount) best = unit, bestCount = count;
+  if (ranges.size() > kLeadRanges) Problem(m.number, "lead bytes in more ranges than the tables hold", static_cast<int>(ranges.size()));
+  while (ranges.size() < kLeadRanges) ranges.push_back(ranges.back());
+  std::string text = "{";
+  for (const auto& [first, last] : ranges) {
+    char range[32];
+    std::snprintf(range, sizeof range, "{0x%02X, 0x%02X}, ", first, last);
+    text += range;
   }
-  return best;
+  text.resize(text.size() - 2);
+  return text + "}";
 }
 
 void WriteLocales(std::FILE* out);
@@ -256,7 +269,7 @@ struct Written {
   std::size_t singles;
   long low;  // offset in kLow of its bytes of the units below kLowUnits; -1: none
   bool multiByte;
-  char16_t pairDefault;
+  std::string leads;       // its lead-byte ranges, source text
   std::size_t rowStart;  // index of its first row in kRows
   std::size_t blockStart;  // index of its first block number in kBlocks
 };
@@ -265,7 +278,7 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
   Pool decode;
   Pool encode;
   std::vector<Written> written;
-  std::string rows;    // {offset, first, last} per lead byte, source text
+  std::string rows;    // an offset in kUnits per byte, source text
   std::string blocks;  // block numbers, source text
   std::size_t rowCount = 0, blockCount = 0;
   std::string low;  // the bytes of the units below kLowUnits, per single-byte code page
@@ -274,7 +287,6 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
     Written w{};
     w.singles = decode.Add(std::vector<char16_t>(m.singles, m.singles + 256));
     w.multiByte = std::any_of(std::begin(m.lead), std::end(m.lead), [](bool b) { return b; });
-    w.pairDefault = w.multiByte ? PairDefault(m) : char16_t{0};
     w.rowStart = rowCount;
     w.low = -1;
     const bool lowAreBytes = std::all_of(m.encoded.begin(), m.encoded.begin() + kLowUnits,
@@ -286,29 +298,22 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
       if (found == std::string::npos) low += bytes;
     }
     if (w.multiByte) {
+      // Full rows: a lead byte's row holds its own unit at 0 and its pair with
+      // trail t at t; any other byte's row is its place among the singles. So
+      // every character is one load, units[row + (pair ? trail : 0)].
       rows += "\n    // " + std::to_string(m.number) + "\n   ";
       for (int l = 0; l < 256; ++l) {
-        int first = 256, last = -1;
+        std::size_t offset = w.singles + static_cast<std::size_t>(l);
         if (m.lead[l]) {
-          for (int t = 1; t < 256; ++t) {
-            if (m.pairs[static_cast<std::size_t>(l << 8 | t)] == w.pairDefault) continue;
-            first = std::min(first, t);
-            last = std::max(last, t);
-          }
+          std::vector<char16_t> row(m.pairs.begin() + (l << 8), m.pairs.begin() + (l << 8) + 256);
+          row[0] = m.singles[l];
+          offset = decode.Add(row);
         }
-        char text[64];
-        if (!m.lead[l]) {
-          std::snprintf(text, sizeof text, " {0, 1, 0, false},");
-        } else if (last < 0) {
-          std::snprintf(text, sizeof text, " {0, 1, 0, true},");  // every pair stands for the default
-        } else {
-          std::vector<char16_t> row(m.pairs.begin() + (l << 8 | first), m.pairs.begin() + (l << 8 | last) + 1);
-          std::snprintf(text, sizeof text, " {%zu, 0x%02X, 0x%02X, true},", decode.Add(row), first, last);
-        }
-        rows += text;
-        if (l % 8 == 7) rows += "\n   ";
+        rows += " " + std::to_string(offset) + ",";
+        if (l % 16 == 15) rows += "\n   ";
         ++rowCount;
       }
+      w.leads = LeadRanges(m);
     }
     w.blockStart = blockCount;
     blocks += "\n    // " + std::to_string(m.number) + "\n   ";
@@ -333,14 +338,15 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
   encode.Write(out, "kEncoded");
   std::fprintf(out, "// The bytes of the units below U+%04X of single-byte code pages, one load each.\n", kLowUnits);
   WriteBytes(out, "kLow", low);
-  std::fprintf(out, "constexpr TrailRow kRows[] = {%s\n};\n\n", rows.c_str());
+  std::fprintf(out, "constexpr std::uint32_t kRows[] = {%s\n};\n\n", rows.c_str());
   std::fprintf(out, "constexpr std::uint16_t kBlocks[] = {%s\n};\n\n", blocks.c_str());
   std::fprintf(out, "}  // namespace\n\nconst TableCodePage kTableCodePages[] = {\n");
   for (std::size_t i = 0; i < pages.size(); ++i) {
     const Written& w = written[i];
-    std::fprintf(out, "    {%d, kUnits, kUnits + %zu, %s, 0x%04X, kEncoded, kBlocks + %zu, %s},\n", pages[i].number,
-                 w.singles, w.multiByte ? ("kRows + " + std::to_string(w.rowStart)).c_str() : "nullptr", w.pairDefault,
-                 w.blockStart, w.low < 0 ? "nullptr" : ("kLow + " + std::to_string(w.low)).c_str());
+    std::fprintf(out, "    {%d, kUnits, kUnits + %zu, %s, %s, kEncoded, kBlocks + %zu, %s},\n", pages[i].number,
+                 w.singles, w.multiByte ? ("kRows + " + std::to_string(w.rowStart)).c_str() : "nullptr",
+                 w.multiByte ? w.leads.c_str() : "{}", w.blockStart,
+                 w.low < 0 ? "nullptr" : ("kLow + " + std::to_string(w.low)).c_str());
   }
   std::fprintf(out, "};\nconst std::size_t kTableCodePageCount = %zu;\n\n", pages.size());
   WriteLocales(out);
