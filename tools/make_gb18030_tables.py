@@ -110,7 +110,7 @@ def main(path):
             out.write('    %s,\n' % ', '.join(str(b) for b in blocks[i:i + 16]))
         out.write('};\n\n}  // namespace\n\n')
         out.write('const TableCodePage kGb18030 = {54936, kUnits, kUnits, kRows, {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}}, '
-                  'kEncoded, kBlocks, nullptr};\n\n')
+                  'kEncoded, kBlocks, nullptr, nullptr, false};\n\n')
         out.write('const FourByteRange kGb18030Ranges[] = {\n')
         for i in range(0, len(ranges), 4):
             out.write('    %s,\n' % ', '.join('{0x%04X, %d}' % (r[0], r[1]) for r in ranges[i:i + 4]))

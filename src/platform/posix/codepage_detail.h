@@ -72,6 +72,9 @@ struct TableCodePage {
   const std::uint16_t* blocks;  // 256 block numbers, one per high byte of a unit
   const char* low;           // the byte of each unit below kLowUnits, in one load; nullptr
                              // for a two-byte code page or one with kFails among them
+  const char16_t* flat;      // the encoded value of every unit, in one load: 65536 values;
+                             // nullptr for a single-byte code page
+  bool lacksUnits;           // some unit is kFails: the call can fail
 
   bool IsLead(unsigned char byte) const {
     bool lead = false;

@@ -1059,7 +1059,7 @@ constexpr std::uint16_t kBlocks[] = {
 
 }  // namespace
 
-const TableCodePage kGb18030 = {54936, kUnits, kUnits, kRows, {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}}, kEncoded, kBlocks, nullptr};
+const TableCodePage kGb18030 = {54936, kUnits, kUnits, kRows, {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}}, kEncoded, kBlocks, nullptr, nullptr, false};
 
 const FourByteRange kGb18030Ranges[] = {
     {0x0080, 0}, {0x00A5, 36}, {0x00A9, 38}, {0x00B2, 45},

@@ -86,7 +86,26 @@ BlockBits Classify(const TableCodePage& page, const unsigned char* block) {
   }
   return bits;
 }
+
+// trails[k]: the byte after byte k when a pair begins at k, else 0. The bits of
+// `pairStarts` widen to byte masks 16 at a time.
+void TrailsOf(const unsigned char* block, std::uint64_t pairStarts, unsigned char* trails) {
+  const __m128i bit = _mm_set_epi8(-128, 64, 32, 16, 8, 4, 2, 1, -128, 64, 32, 16, 8, 4, 2, 1);
+  for (int k = 0; k < kBlock; k += 16) {
+    __m128i mask = _mm_cvtsi32_si128(static_cast<int>(pairStarts >> k & 0xFFFF));
+    mask = _mm_unpacklo_epi8(mask, mask);    // lo lo hi hi
+    mask = _mm_unpacklo_epi16(mask, mask);   // lo x4, hi x4
+    mask = _mm_unpacklo_epi32(mask, mask);   // lo x8, hi x8
+    mask = _mm_cmpeq_epi8(_mm_and_si128(mask, bit), bit);
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + k + 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(trails + k), _mm_and_si128(next, mask));
+  }
+}
 #else
+void TrailsOf(const unsigned char* block, std::uint64_t pairStarts, unsigned char* trails) {
+  for (int k = 0; k < kBlock; ++k) trails[k] = (pairStarts >> k & 1) != 0 ? block[k + 1] : 0;
+}
+
 BlockBits Classify(const TableCodePage& page, const unsigned char* block) {
   BlockBits bits{0, 0};
   for (int k = 0; k < kBlock; ++k) {
@@ -109,12 +128,6 @@ std::uint64_t PairStarts(const BlockBits& bits, bool nextNonZero) {
   return ((can & ~oddRuns) & kEven) | (oddRuns & ~kEven);
 }
 
-// The character at byte `at` of the block: one unit.
-char16_t CharacterAt(const TableCodePage& page, const unsigned char* block, int at, std::uint64_t pairStarts) {
-  const unsigned trail = block[at + 1] & (0u - static_cast<unsigned>(pairStarts >> at & 1));
-  return page.units[page.rows[block[at]] + trail];
-}
-
 int DecodeMultiByte(const TableCodePage& page, const unsigned char* __restrict source, int sourceCount,
                     char16_t* __restrict target, int targetCount) {
   long long written = 0;  // a size query may count past what an int holds
@@ -134,8 +147,13 @@ int DecodeMultiByte(const TableCodePage& page, const unsigned char* __restrict s
     if (targetCount == 0) {
       written += std::popcount(starts);
     } else {
+      alignas(16) unsigned char trails[kBlock];
+      TrailsOf(block, pairs, trails);
       char16_t* out = target + written;
-      for (; starts != 0; starts &= starts - 1) *out++ = CharacterAt(page, block, std::countr_zero(starts), pairs);
+      for (; starts != 0; starts &= starts - 1) {
+        const int at = std::countr_zero(starts);
+        *out++ = page.units[page.rows[block[at]] + trails[at]];
+      }
       written = out - target;
     }
     // A pair that begins at the block's last byte takes the next block's first.
@@ -191,15 +209,17 @@ void EncodeTwoBytes(const TableCodePage& page, const char16_t* __restrict source
   for (; i + kGroup <= sourceCount && targetCount - written >= 2 * kGroup; i += kGroup) {
     std::uint16_t values[kGroup];
     bool lacking = false;
-    for (int k = 0; k < kGroup; ++k) {
-      values[k] = page.Encoded(source[i + k]);
-      lacking |= values[k] == kFails;
+    for (int k = 0; k < kGroup; ++k) values[k] = page.flat[source[i + k]];
+    if (page.lacksUnits) {
+      for (const std::uint16_t value : values) lacking |= value == kFails;
     }
     if (lacking) return;
     for (const std::uint16_t value : values) {
-      const int two = value > 0xFF ? 1 : 0;
-      target[written + two] = static_cast<char>(value & 0xFF);
-      target[written] = static_cast<char>(two != 0 ? value >> 8 : value & 0xFF);
+      // Arithmetic, not a comparison: gcc 12 turns `value > 0xFF ? ... : ...`
+      // back into a branch on each unit.
+      const unsigned two = (value + 0xFF00u) >> 16;
+      target[written + two] = static_cast<char>(value);
+      target[written] = static_cast<char>(value >> (two << 3));
       written += 1 + two;
     }
   }
