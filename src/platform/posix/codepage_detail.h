@@ -4,6 +4,7 @@
 // calls do with dwFlags 0: the count written, or 0 when the output does not fit.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -52,10 +53,9 @@ int EncodeUtf8(const char16_t* source, int sourceCount, char* target, int target
 // of the input stands alone as its single-byte unit. Every unit is written by
 // itself as one byte or a lead and a trail byte.
 //
-// Decoding is one load a character: units[rows[b] + t], with t the trail byte of
-// a pair and 0 otherwise. A lead byte's row holds its own unit at 0 and its pairs
-// after it (256 units); any other byte's row is its unit among the singles.
-//   932: units[rows[0x82] + 0xA0] == U+3042;  units[rows[0x41]] == 'A'
+// Decoding is one load a character: pairs[b << 8 | t], with t the trail byte of
+// a pair and 0 otherwise; pairs[b << 8] is byte b alone, lead byte or not.
+//   932: pairs[0x82A0] == U+3042;  pairs[0x4100] == 'A'
 struct LeadRange {
   unsigned char first;
   unsigned char last;
@@ -63,9 +63,8 @@ struct LeadRange {
 inline constexpr int kLeadRanges = 3;  // the most any two-byte table code page has
 struct TableCodePage {
   int number;
-  const char16_t* units;       // the pool that rows point into
-  const char16_t* singles;     // 256 units: each byte on its own
-  const std::uint32_t* rows;   // 256 offsets in `units`, one per byte; nullptr for a single-byte code page
+  const char16_t* singles;   // 256 units: each byte on its own
+  const char16_t* pairs;     // 65536 units as above; nullptr for a single-byte code page
   LeadRange leads[kLeadRanges];  // the lead bytes; unused ranges repeat the last one
   const char16_t* encoded;   // values in blocks of 256 units: a byte, lead << 8 | trail, or
                              // kFails: the code page lacks the unit and the call fails (42)
@@ -82,9 +81,25 @@ struct TableCodePage {
     return lead;
   }
   // The unit of lead byte `lead` with trail byte `trail`, trail not 0.
-  char16_t Pair(unsigned char lead, unsigned char trail) const { return units[rows[lead] + trail]; }
+  char16_t Pair(unsigned char lead, unsigned char trail) const { return pairs[lead << 8 | trail]; }
   std::uint16_t Encoded(char16_t unit) const { return encoded[blocks[unit >> 8] * 256u + (unit & 0xFFu)]; }
 };
+
+// The generated sources keep the pairs as rows, 256 units for each lead byte (its
+// own unit at 0), in a pool `units` that also holds the singles at `singles`; the
+// compiler widens them into the table above, so the sources stay small.
+constexpr std::array<char16_t, 65536> FlatPairs(const char16_t* units, const std::uint32_t* rows, std::size_t singles,
+                                                const LeadRange (&leads)[kLeadRanges]) {
+  std::array<char16_t, 65536> pairs{};
+  for (std::size_t b = 0; b < 256; ++b) {
+    bool lead = false;
+    for (const LeadRange& range : leads) lead |= b >= range.first && b <= range.last;
+    for (std::size_t t = 0; t < 256; ++t) {
+      pairs[b << 8 | t] = lead ? units[rows[b] + t] : t == 0 ? units[singles + b] : u'\0';
+    }
+  }
+  return pairs;
+}
 inline constexpr std::uint16_t kFails = 0xFFFF;
 inline constexpr char16_t kLowUnits = 0x800;
 

@@ -87,9 +87,10 @@ BlockBits Classify(const TableCodePage& page, const unsigned char* block) {
   return bits;
 }
 
-// trails[k]: the byte after byte k when a pair begins at k, else 0. The bits of
-// `pairStarts` widen to byte masks 16 at a time.
-void TrailsOf(const unsigned char* block, std::uint64_t pairStarts, unsigned char* trails) {
+// keys[k]: byte k << 8 | the byte after it when a pair begins at k (else 0), the
+// index of the character at k in `pairs`. The bits of `pairStarts` widen to byte
+// masks 16 at a time.
+void KeysOf(const unsigned char* block, std::uint64_t pairStarts, std::uint16_t* keys) {
   const __m128i bit = _mm_set_epi8(-128, 64, 32, 16, 8, 4, 2, 1, -128, 64, 32, 16, 8, 4, 2, 1);
   for (int k = 0; k < kBlock; k += 16) {
     __m128i mask = _mm_cvtsi32_si128(static_cast<int>(pairStarts >> k & 0xFFFF));
@@ -97,13 +98,17 @@ void TrailsOf(const unsigned char* block, std::uint64_t pairStarts, unsigned cha
     mask = _mm_unpacklo_epi16(mask, mask);   // lo x4, hi x4
     mask = _mm_unpacklo_epi32(mask, mask);   // lo x8, hi x8
     mask = _mm_cmpeq_epi8(_mm_and_si128(mask, bit), bit);
-    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + k + 1));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(trails + k), _mm_and_si128(next, mask));
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + k));
+    const __m128i trails = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + k + 1)), mask);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(keys + k), _mm_unpacklo_epi8(trails, bytes));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(keys + k + 8), _mm_unpackhi_epi8(trails, bytes));
   }
 }
 #else
-void TrailsOf(const unsigned char* block, std::uint64_t pairStarts, unsigned char* trails) {
-  for (int k = 0; k < kBlock; ++k) trails[k] = (pairStarts >> k & 1) != 0 ? block[k + 1] : 0;
+void KeysOf(const unsigned char* block, std::uint64_t pairStarts, std::uint16_t* keys) {
+  for (int k = 0; k < kBlock; ++k) {
+    keys[k] = static_cast<std::uint16_t>(block[k] << 8 | ((pairStarts >> k & 1) != 0 ? block[k + 1] : 0));
+  }
 }
 
 BlockBits Classify(const TableCodePage& page, const unsigned char* block) {
@@ -147,13 +152,10 @@ int DecodeMultiByte(const TableCodePage& page, const unsigned char* __restrict s
     if (targetCount == 0) {
       written += std::popcount(starts);
     } else {
-      alignas(16) unsigned char trails[kBlock];
-      TrailsOf(block, pairs, trails);
+      alignas(16) std::uint16_t keys[kBlock];
+      KeysOf(block, pairs, keys);
       char16_t* out = target + written;
-      for (; starts != 0; starts &= starts - 1) {
-        const int at = std::countr_zero(starts);
-        *out++ = page.units[page.rows[block[at]] + trails[at]];
-      }
+      for (; starts != 0; starts &= starts - 1) *out++ = page.pairs[keys[std::countr_zero(starts)]];
       written = out - target;
     }
     // A pair that begins at the block's last byte takes the next block's first.
@@ -162,7 +164,7 @@ int DecodeMultiByte(const TableCodePage& page, const unsigned char* __restrict s
   for (; i < sourceCount; ++written) {
     if (targetCount != 0 && written == targetCount) return 0;  // what fits is written, and the call fails
     const bool pair = page.IsLead(source[i]) && i + 1 < sourceCount && source[i + 1] != 0;
-    if (targetCount != 0) target[written] = page.units[page.rows[source[i]] + (pair ? source[i + 1] : 0u)];
+    if (targetCount != 0) target[written] = page.pairs[source[i] << 8 | (pair ? source[i + 1] : 0)];
     i += pair ? 2 : 1;
   }
   return written > INT32_MAX ? 0 : static_cast<int>(written);
@@ -236,7 +238,7 @@ const TableCodePage* FindTableCodePage(int codePage) {
 
 int DecodeTable(const TableCodePage& page, const char* source, int sourceCount, char16_t* target, int targetCount) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(source);
-  return page.rows == nullptr ? DecodeSingleByte(page.singles, bytes, sourceCount, target, targetCount)
+  return page.pairs == nullptr ? DecodeSingleByte(page.singles, bytes, sourceCount, target, targetCount)
                               : DecodeMultiByte(page, bytes, sourceCount, target, targetCount);
 }
 
@@ -250,7 +252,7 @@ int EncodeTable(const TableCodePage& page, const char16_t* source, int sourceCou
     return written > INT32_MAX ? 0 : static_cast<int>(written);
   }
   int i = 0;
-  if (page.rows == nullptr) {
+  if (page.pairs == nullptr) {
     i = EncodeSingleBytes(page, source, sourceCount < targetCount ? sourceCount : targetCount, target);
     written = i;
   } else {

@@ -355,14 +355,16 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
     if (written[i].multiByte) {
       std::fprintf(out, "constexpr std::array<char16_t, 65536> kFlat%d = Flat(kBlocks + %zu);\n", pages[i].number,
                    written[i].blockStart);
+      std::fprintf(out, "constexpr std::array<char16_t, 65536> kPairs%d = FlatPairs(kUnits, kRows + %zu, %zu, %s);\n",
+                   pages[i].number, written[i].rowStart, written[i].singles, written[i].leads.c_str());
     }
   }
   std::fprintf(out, "\n");
   std::fprintf(out, "}  // namespace\n\nconst TableCodePage kTableCodePages[] = {\n");
   for (std::size_t i = 0; i < pages.size(); ++i) {
     const Written& w = written[i];
-    std::fprintf(out, "    {%d, kUnits, kUnits + %zu, %s, %s, kEncoded, kBlocks + %zu, %s, %s, %s},\n", pages[i].number,
-                 w.singles, w.multiByte ? ("kRows + " + std::to_string(w.rowStart)).c_str() : "nullptr",
+    std::fprintf(out, "    {%d, kUnits + %zu, %s, %s, kEncoded, kBlocks + %zu, %s, %s, %s},\n", pages[i].number,
+                 w.singles, w.multiByte ? ("kPairs" + std::to_string(pages[i].number) + ".data()").c_str() : "nullptr",
                  w.multiByte ? w.leads.c_str() : "{}", w.blockStart,
                  w.low < 0 ? "nullptr" : ("kLow + " + std::to_string(w.low)).c_str(),
                  w.multiByte ? ("kFlat" + std::to_string(pages[i].number) + ".data()").c_str() : "nullptr",
