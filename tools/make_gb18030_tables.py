@@ -100,6 +100,9 @@ def main(path):
                   '// tools/make_gb18030_tables.py from Python\'s gb18030 codec; do not edit.\n\n'
                   '#include <array>\n\n#include "platform/posix/codepage_detail.h"\n\n'
                   'namespace platform::detail::codepage {\nnamespace {\n\n')
+        out.write('constexpr char16_t kSingles[] =\n    %s;\n\n' % literal(units[:256]))
+        out.write('// Trail rows, 256 units per lead byte (its own unit at 0), widened into kPairs by\n'
+                  '// the compiler; only kPairs is in the library.\n')
         out.write('constexpr char16_t kUnits[] =\n    %s;\n\n' % literal(units))
         out.write('constexpr char16_t kEncoded[] =\n    %s;\n\n' % literal(pool))
         out.write('constexpr std::uint32_t kRows[] = {\n')
@@ -110,9 +113,9 @@ def main(path):
             out.write('    %s,\n' % ', '.join(str(b) for b in blocks[i:i + 16]))
         out.write('};\n\n')
         out.write('constexpr std::array<char16_t, 65536> kPairs =\n'
-                  '    FlatPairs(kUnits, kRows, 0, {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}});\n\n')
+                  '    FlatPairs(kUnits, kRows, kSingles, {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}});\n\n')
         out.write('}  // namespace\n\n')
-        out.write('const TableCodePage kGb18030 = {54936, kUnits, kPairs.data(), {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}}, '
+        out.write('const TableCodePage kGb18030 = {54936, kSingles, kPairs.data(), {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}}, '
                   'kEncoded, kBlocks, nullptr, nullptr, false};\n\n')
         out.write('const FourByteRange kGb18030Ranges[] = {\n')
         for i in range(0, len(ranges), 4):

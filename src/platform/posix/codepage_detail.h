@@ -67,7 +67,8 @@ struct TableCodePage {
   const char16_t* pairs;     // 65536 units as above; nullptr for a single-byte code page
   LeadRange leads[kLeadRanges];  // the lead bytes; unused ranges repeat the last one
   const char16_t* encoded;   // values in blocks of 256 units: a byte, lead << 8 | trail, or
-                             // kFails: the code page lacks the unit and the call fails (42)
+                             // kFails: the code page lacks the unit and the call fails (42);
+                             // nullptr where `flat` holds them
   const std::uint16_t* blocks;  // 256 block numbers, one per high byte of a unit
   const char* low;           // the byte of each unit below kLowUnits, in one load; nullptr
                              // for a two-byte code page or one with kFails among them
@@ -82,20 +83,22 @@ struct TableCodePage {
   }
   // The unit of lead byte `lead` with trail byte `trail`, trail not 0.
   char16_t Pair(unsigned char lead, unsigned char trail) const { return pairs[lead << 8 | trail]; }
-  std::uint16_t Encoded(char16_t unit) const { return encoded[blocks[unit >> 8] * 256u + (unit & 0xFFu)]; }
+  std::uint16_t Encoded(char16_t unit) const {
+    return flat != nullptr ? flat[unit] : encoded[blocks[unit >> 8] * 256u + (unit & 0xFFu)];
+  }
 };
 
-// The generated sources keep the pairs as rows, 256 units for each lead byte (its
-// own unit at 0), in a pool `units` that also holds the singles at `singles`; the
-// compiler widens them into the table above, so the sources stay small.
-constexpr std::array<char16_t, 65536> FlatPairs(const char16_t* units, const std::uint32_t* rows, std::size_t singles,
+// The generated sources keep the pairs as rows of 256 units in `units`, one for
+// each lead byte (its own unit at 0); the compiler widens them into the table
+// above, so the sources stay small and the rows stay out of the library.
+constexpr std::array<char16_t, 65536> FlatPairs(const char16_t* units, const std::uint32_t* rows, const char16_t* singles,
                                                 const LeadRange (&leads)[kLeadRanges]) {
   std::array<char16_t, 65536> pairs{};
   for (std::size_t b = 0; b < 256; ++b) {
     bool lead = false;
     for (const LeadRange& range : leads) lead |= b >= range.first && b <= range.last;
     for (std::size_t t = 0; t < 256; ++t) {
-      pairs[b << 8 | t] = lead ? units[rows[b] + t] : t == 0 ? units[singles + b] : u'\0';
+      pairs[b << 8 | t] = lead ? units[rows[b] + t] : t == 0 ? singles[b] : u'\0';
     }
   }
   return pairs;

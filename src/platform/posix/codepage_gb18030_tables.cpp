@@ -8,6 +8,14 @@
 namespace platform::detail::codepage {
 namespace {
 
+constexpr char16_t kSingles[] =
+    u"\x0\x1\x2\x3\x4\x5\x6\x7\x8\x9\xA\xB\xC\xD\xE\xF\x10\x11\x12\x13\x14\x15\x16\x17\x18"
+    u"\x19\x1A\x1B\x1C\x1D\x1E\x1F !\x22#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\x5C]^_`a"
+    u"bcdefghijklmnopqrstuvwxyz{|}~\x7F???????????????????????????????????????????????????????????????????"
+    u"?????????????????????????????????????????????????????????????";
+
+// Trail rows, 256 units per lead byte (its own unit at 0), widened into kPairs by
+// the compiler; only kPairs is in the library.
 constexpr char16_t kUnits[] =
     u"\x0\x1\x2\x3\x4\x5\x6\x7\x8\x9\xA\xB\xC\xD\xE\xF\x10\x11\x12\x13\x14\x15\x16\x17\x18"
     u"\x19\x1A\x1B\x1C\x1D\x1E\x1F !\x22#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\x5C]^_`a"
@@ -1060,11 +1068,11 @@ constexpr std::uint16_t kBlocks[] = {
 };
 
 constexpr std::array<char16_t, 65536> kPairs =
-    FlatPairs(kUnits, kRows, 0, {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}});
+    FlatPairs(kUnits, kRows, kSingles, {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}});
 
 }  // namespace
 
-const TableCodePage kGb18030 = {54936, kUnits, kPairs.data(), {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}}, kEncoded, kBlocks, nullptr, nullptr, false};
+const TableCodePage kGb18030 = {54936, kSingles, kPairs.data(), {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}}, kEncoded, kBlocks, nullptr, nullptr, false};
 
 const FourByteRange kGb18030Ranges[] = {
     {0x0080, 0}, {0x00A5, 36}, {0x00A9, 38}, {0x00B2, 45},

@@ -276,17 +276,20 @@ struct Written {
 };
 
 void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
-  Pool decode;
-  Pool encode;
+  Pool singles;      // run time: each byte on its own
+  Pool decode;       // compile time: the rows the pair tables are widened from
+  Pool encode;       // run time: the blocks of single-byte code pages
+  Pool wideEncode;   // compile time: the blocks the flat encode tables are made from
   std::vector<Written> written;
   std::string rows;    // an offset in kUnits per byte, source text
+  std::string wideBlocks;  // block numbers of two-byte code pages, source text
   std::string blocks;  // block numbers, source text
-  std::size_t rowCount = 0, blockCount = 0;
+  std::size_t rowCount = 0, blockCount = 0, wideBlockCount = 0;
   std::string low;  // the bytes of the units below kLowUnits, per single-byte code page
   const std::vector<char16_t> emptyBlock(256, 0);
   for (const Measured& m : pages) {
     Written w{};
-    w.singles = decode.Add(std::vector<char16_t>(m.singles, m.singles + 256));
+    w.singles = singles.Add(std::vector<char16_t>(m.singles, m.singles + 256));
     w.multiByte = std::any_of(std::begin(m.lead), std::end(m.lead), [](bool b) { return b; });
     w.rowStart = rowCount;
     w.low = -1;
@@ -305,7 +308,7 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
       // every character is one load, units[row + (pair ? trail : 0)].
       rows += "\n    // " + std::to_string(m.number) + "\n   ";
       for (int l = 0; l < 256; ++l) {
-        std::size_t offset = w.singles + static_cast<std::size_t>(l);
+        std::size_t offset = 0;  // a byte alone comes from the singles
         if (m.lead[l]) {
           std::vector<char16_t> row(m.pairs.begin() + (l << 8), m.pairs.begin() + (l << 8) + 256);
           row[0] = m.singles[l];
@@ -317,14 +320,16 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
       }
       w.leads = LeadRanges(m);
     }
-    w.blockStart = blockCount;
-    blocks += "\n    // " + std::to_string(m.number) + "\n   ";
+    std::string& numbers = w.multiByte ? wideBlocks : blocks;
+    std::size_t& count = w.multiByte ? wideBlockCount : blockCount;
+    w.blockStart = count;
+    numbers += "\n    // " + std::to_string(m.number) + "\n   ";
     for (int b = 0; b < 256; ++b) {
       std::vector<char16_t> block(m.encoded.begin() + (b << 8), m.encoded.begin() + (b << 8) + 256);
-      const std::size_t offset = encode.Add(block);
-      blocks += " " + std::to_string(offset / 256) + ",";
-      if (b % 16 == 15) blocks += "\n   ";
-      ++blockCount;
+      const std::size_t offset = (w.multiByte ? wideEncode : encode).Add(block);
+      numbers += " " + std::to_string(offset / 256) + ",";
+      if (b % 16 == 15) numbers += "\n   ";
+      ++count;
     }
     written.push_back(w);
   }
@@ -335,27 +340,35 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
                "#include <array>\n\n"
                "#include \"platform/posix/codepage_detail.h\"\n\n"
                "namespace platform::detail::codepage {\nnamespace {\n\n");
-  std::fprintf(out, "// Decoded units: 256 per code page for single bytes, then trail rows.\n");
-  decode.Write(out, "kUnits");
-  std::fprintf(out, "// Encoded values in blocks of 256 units (a byte, lead << 8 | trail, or FFFF: fails).\n");
+  std::fprintf(out, "// Each byte on its own, 256 units per code page.\n");
+  singles.Write(out, "kSingles");
+  std::fprintf(out, "// Encoded values of single-byte code pages in blocks of 256 units (a byte, or FFFF: fails).\n");
   encode.Write(out, "kEncoded");
   std::fprintf(out, "// The bytes of the units below U+%04X of single-byte code pages, one load each.\n", kLowUnits);
   WriteBytes(out, "kLow", low);
-  std::fprintf(out, "constexpr std::uint32_t kRows[] = {%s\n};\n\n", rows.c_str());
   std::fprintf(out, "constexpr std::uint16_t kBlocks[] = {%s\n};\n\n", blocks.c_str());
   std::fprintf(out,
-               "// Two-byte code pages also encode from one table of all 65536 units, one load\n"
-               "// a unit; made from the blocks above by the compiler, so the source stays small.\n"
+               "// Two-byte code pages decode and encode from flat tables of 65536 entries, one\n"
+               "// load a character, which the compiler makes from the compact forms below: trail\n"
+               "// rows of 256 units per lead byte (its own unit at 0; other bytes' rows unused),\n"
+               "// and blocks of 256 encoded values (a byte, lead << 8 | trail, or FFFF: fails).\n"
+               "// Only the flat tables are in the library.\n");
+  decode.Write(out, "kRowUnits");
+  std::fprintf(out, "constexpr std::uint32_t kRows[] = {%s\n};\n\n", rows.c_str());
+  wideEncode.Write(out, "kWideEncoded");
+  std::fprintf(out, "constexpr std::uint16_t kWideBlocks[] = {%s\n};\n\n", wideBlocks.c_str());
+  std::fprintf(out,
                "constexpr std::array<char16_t, 65536> Flat(const std::uint16_t* blocks) {\n"
                "  std::array<char16_t, 65536> flat{};\n"
-               "  for (std::size_t u = 0; u < flat.size(); ++u) flat[u] = kEncoded[blocks[u >> 8] * 256u + (u & 0xFFu)];\n"
+               "  for (std::size_t u = 0; u < flat.size(); ++u) flat[u] = kWideEncoded[blocks[u >> 8] * 256u + (u & 0xFFu)];\n"
                "  return flat;\n"
                "}\n\n");
   for (std::size_t i = 0; i < pages.size(); ++i) {
     if (written[i].multiByte) {
-      std::fprintf(out, "constexpr std::array<char16_t, 65536> kFlat%d = Flat(kBlocks + %zu);\n", pages[i].number,
+      std::fprintf(out, "constexpr std::array<char16_t, 65536> kFlat%d = Flat(kWideBlocks + %zu);\n", pages[i].number,
                    written[i].blockStart);
-      std::fprintf(out, "constexpr std::array<char16_t, 65536> kPairs%d = FlatPairs(kUnits, kRows + %zu, %zu, %s);\n",
+      std::fprintf(out,
+                   "constexpr std::array<char16_t, 65536> kPairs%d =\n    FlatPairs(kRowUnits, kRows + %zu, kSingles + %zu, %s);\n",
                    pages[i].number, written[i].rowStart, written[i].singles, written[i].leads.c_str());
     }
   }
@@ -363,17 +376,19 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
   std::fprintf(out, "}  // namespace\n\nconst TableCodePage kTableCodePages[] = {\n");
   for (std::size_t i = 0; i < pages.size(); ++i) {
     const Written& w = written[i];
-    std::fprintf(out, "    {%d, kUnits + %zu, %s, %s, kEncoded, kBlocks + %zu, %s, %s, %s},\n", pages[i].number,
-                 w.singles, w.multiByte ? ("kPairs" + std::to_string(pages[i].number) + ".data()").c_str() : "nullptr",
-                 w.multiByte ? w.leads.c_str() : "{}", w.blockStart,
+    const std::string number = std::to_string(pages[i].number);
+    std::fprintf(out, "    {%d, kSingles + %zu, %s, %s, %s, %s, %s, %s, %s},\n", pages[i].number, w.singles,
+                 w.multiByte ? ("kPairs" + number + ".data()").c_str() : "nullptr", w.multiByte ? w.leads.c_str() : "{}",
+                 w.multiByte ? "nullptr" : "kEncoded",
+                 w.multiByte ? "nullptr" : ("kBlocks + " + std::to_string(w.blockStart)).c_str(),
                  w.low < 0 ? "nullptr" : ("kLow + " + std::to_string(w.low)).c_str(),
-                 w.multiByte ? ("kFlat" + std::to_string(pages[i].number) + ".data()").c_str() : "nullptr",
-                 w.lacksUnits ? "true" : "false");
+                 w.multiByte ? ("kFlat" + number + ".data()").c_str() : "nullptr", w.lacksUnits ? "true" : "false");
   }
   std::fprintf(out, "};\nconst std::size_t kTableCodePageCount = %zu;\n\n", pages.size());
   WriteLocales(out);
   std::fprintf(out, "}  // namespace platform::detail::codepage\n");
-  std::fprintf(stderr, "decode pool %zu units, encode pool %zu units\n", decode.Size(), encode.Size());
+  std::fprintf(stderr, "run time: %zu single units, %zu encoded values; compile time: %zu row units, %zu encoded values\n",
+               singles.Size(), encode.Size(), decode.Size(), wideEncode.Size());
 }
 
 // ---------------------------------------------------------------------------
