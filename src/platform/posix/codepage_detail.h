@@ -1,4 +1,4 @@
-// POSIX layer, code pages: the pieces behind MultiByteToWide and WideToMultiByte.
+// POSIX layer, code pages: the converters behind MultiByteToWide and WideToMultiByte.
 // Every converter here takes checked arguments (a source of at least one unit; a
 // target count of 0 meaning "how much room is needed") and answers as the Windows
 // calls do with dwFlags 0: the count written, or 0 when the output does not fit.
