@@ -64,11 +64,13 @@ struct BlockBits {
 
 #if defined(__SSE2__)
 // A byte is in first..last when its distance from first, saturated, is within
-// last - first: three instructions a range for 16 bytes.
+// last - first: three instructions a range for 16 bytes, for the `Ranges` ranges
+// the code page has.
+template <std::size_t Ranges>
 BlockBits Classify(const TableCodePage& page, const unsigned char* block) {
-  __m128i first[kLeadRanges];
-  __m128i span[kLeadRanges];
-  for (int r = 0; r < kLeadRanges; ++r) {
+  __m128i first[Ranges];
+  __m128i span[Ranges];
+  for (std::size_t r = 0; r < Ranges; ++r) {
     first[r] = _mm_set1_epi8(static_cast<char>(page.leads[r].first));
     span[r] = _mm_set1_epi8(static_cast<char>(page.leads[r].last - page.leads[r].first));
   }
@@ -77,7 +79,7 @@ BlockBits Classify(const TableCodePage& page, const unsigned char* block) {
   for (int k = 0; k < kBlock; k += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + k));
     __m128i lead = zero;
-    for (int r = 0; r < kLeadRanges; ++r) {
+    for (std::size_t r = 0; r < Ranges; ++r) {
       const __m128i beyond = _mm_subs_epu8(_mm_sub_epi8(bytes, first[r]), span[r]);
       lead = _mm_or_si128(lead, _mm_cmpeq_epi8(beyond, zero));
     }
@@ -111,6 +113,7 @@ void KeysOf(const unsigned char* block, std::uint64_t pairStarts, std::uint16_t*
   }
 }
 
+template <std::size_t Ranges>
 BlockBits Classify(const TableCodePage& page, const unsigned char* block) {
   BlockBits bits{0, 0};
   for (int k = 0; k < kBlock; ++k) {
@@ -133,6 +136,7 @@ std::uint64_t PairStarts(const BlockBits& bits, bool nextNonZero) {
   return ((can & ~oddRuns) & kEven) | (oddRuns & ~kEven);
 }
 
+template <std::size_t Ranges>
 int DecodeMultiByte(const TableCodePage& page, const unsigned char* __restrict source, int sourceCount,
                     char16_t* __restrict target, int targetCount) {
   long long written = 0;  // a size query may count past what an int holds
@@ -140,7 +144,7 @@ int DecodeMultiByte(const TableCodePage& page, const unsigned char* __restrict s
   // A block needs the byte after it, and room for a unit per byte when writing.
   while (sourceCount - i > kBlock && (targetCount == 0 || targetCount - written >= kBlock)) {
     const unsigned char* block = source + i;
-    const BlockBits bits = Classify(page, block);
+    const BlockBits bits = Classify<Ranges>(page, block);
     if (bits.leads == 0) {
       if (targetCount != 0) DecodeSingles(page.singles, block, kBlock, target + written);
       written += kBlock;
@@ -168,6 +172,13 @@ int DecodeMultiByte(const TableCodePage& page, const unsigned char* __restrict s
     i += pair ? 2 : 1;
   }
   return written > INT32_MAX ? 0 : static_cast<int>(written);
+}
+
+// The lead-byte ranges a code page really has (the unused ones repeat the last);
+// each one costs the block classification three instructions per 16 bytes.
+int RangesOf(const TableCodePage& page) {
+  const auto same = [](const LeadRange& a, const LeadRange& b) { return a.first == b.first && a.last == b.last; };
+  return same(page.leads[0], page.leads[1]) ? 1 : same(page.leads[1], page.leads[2]) ? 2 : 3;
 }
 
 // Units go 8 at a time, so that the choice of lookup and the check for a unit
@@ -239,7 +250,9 @@ const TableCodePage* FindTableCodePage(int codePage) {
 int DecodeTable(const TableCodePage& page, const char* source, int sourceCount, char16_t* target, int targetCount) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(source);
   return page.pairs == nullptr ? DecodeSingleByte(page.singles, bytes, sourceCount, target, targetCount)
-                              : DecodeMultiByte(page, bytes, sourceCount, target, targetCount);
+                              : RangesOf(page) == 1 ? DecodeMultiByte<1>(page, bytes, sourceCount, target, targetCount)
+                              : RangesOf(page) == 2 ? DecodeMultiByte<2>(page, bytes, sourceCount, target, targetCount)
+                                                    : DecodeMultiByte<3>(page, bytes, sourceCount, target, targetCount);
 }
 
 int EncodeTable(const TableCodePage& page, const char16_t* source, int sourceCount, char* target, int targetCount) {
