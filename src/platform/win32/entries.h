@@ -1,24 +1,12 @@
-// Windows layer: every entry of its call table, by the file that defines it.
-// calls.cpp gathers them; the files include this header so that each definition
-// is checked against the entry it fills. Names that would hide the KERNEL32 call
-// they wrap carry a suffix (WriteFileTo, BeepFor). Internal to src/platform.
+// Windows layer: its own entries of the call table (table.h has the shared ones), by
+// the file that defines them. calls.cpp gathers them; the files include this
+// header, so each definition is checked against its entry. Names that would hide the
+// KERNEL32 call they wrap carry a suffix (WriteFileTo, BeepFor). Internal to src/platform.
 #pragma once
 
 #include "platform/table.h"
 
 namespace platform::detail {
-
-// module.cpp
-void* Allocate(std::size_t size);
-void Release(void* block);
-void SetErrno(int value);
-void SetLoadingThreadFloatingPoint();
-ExitAction RegisterExitAction(ExitAction action, ExitAction** start, ExitAction** end);
-void FlushAllStreams();
-
-// codepage.cpp
-int MultiByteToWide(int codePage, const char* source, int sourceCount, char16_t* target, int targetCount);
-int WideToMultiByte(int codePage, const char16_t* source, int sourceCount, char* target, int targetCount);
 
 // output.cpp
 Handle GetStandardHandle(StandardHandleKind kind);
