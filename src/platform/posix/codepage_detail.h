@@ -61,6 +61,11 @@ struct LeadRange {
   unsigned char last;
 };
 inline constexpr int kLeadRanges = 3;  // the most any two-byte table code page has
+constexpr bool InRanges(const LeadRange (&ranges)[kLeadRanges], unsigned byte) {
+  bool in = false;
+  for (const LeadRange& range : ranges) in |= byte >= range.first && byte <= range.last;
+  return in;
+}
 struct TableCodePage {
   int number;
   const char16_t* singles;   // 256 units: each byte on its own
@@ -68,7 +73,7 @@ struct TableCodePage {
   LeadRange leads[kLeadRanges];  // the lead bytes; unused ranges repeat the last one
   const char16_t* encoded;   // values in blocks of 256 units: a byte, lead << 8 | trail, or
                              // kFails: the code page lacks the unit and the call fails (42);
-                             // nullptr where `flat` holds them
+                             // nullptr, as `blocks`, where `flat` holds them
   const std::uint16_t* blocks;  // 256 block numbers, one per high byte of a unit
   const char* low;           // the byte of each unit below kLowUnits, in one load; nullptr
                              // for a two-byte code page or one with kFails among them
@@ -76,11 +81,7 @@ struct TableCodePage {
                              // nullptr for a single-byte code page
   bool lacksUnits;           // some unit is kFails: the call can fail
 
-  bool IsLead(unsigned char byte) const {
-    bool lead = false;
-    for (const LeadRange& range : leads) lead |= byte >= range.first && byte <= range.last;
-    return lead;
-  }
+  bool IsLead(unsigned char byte) const { return InRanges(leads, byte); }
   // The unit of lead byte `lead` with trail byte `trail`, trail not 0.
   char16_t Pair(unsigned char lead, unsigned char trail) const { return pairs[lead << 8 | trail]; }
   std::uint16_t Encoded(char16_t unit) const {
@@ -95,8 +96,7 @@ constexpr std::array<char16_t, 65536> FlatPairs(const char16_t* units, const std
                                                 const LeadRange (&leads)[kLeadRanges]) {
   std::array<char16_t, 65536> pairs{};
   for (std::size_t b = 0; b < 256; ++b) {
-    bool lead = false;
-    for (const LeadRange& range : leads) lead |= b >= range.first && b <= range.last;
+    const bool lead = InRanges(leads, static_cast<unsigned>(b));
     for (std::size_t t = 0; t < 256; ++t) {
       pairs[b << 8 | t] = lead ? units[rows[b] + t] : t == 0 ? singles[b] : u'\0';
     }
