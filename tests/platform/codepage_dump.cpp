@@ -221,6 +221,27 @@ void DumpUtf16ToUtf8(Dump& dump) {
   }
 }
 
+// Long inputs, which the Linux layer takes in blocks: random bytes (lead bytes,
+// zeros and pairs at every position) decoded whole, the units they give encoded
+// whole, each into a target that holds it all, one too small and a size query.
+void DumpLong(Dump& dump) {
+  std::uint32_t state = 2024;
+  const auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return state >> 16;
+  };
+  for (int codePage : {932, 936, 949, 950, 1361, 10001, 10002, 10003, 10008, 20932, 20949}) {
+    std::string bytes(1000, '\0');
+    for (char& b : bytes) b = static_cast<char>(next() % 29 == 0 ? 0 : next() & 0xFF);
+    std::u16string units(bytes.size(), u'\0');
+    const int n = platform::System().MultiByteToWide(codePage, bytes.data(), static_cast<int>(bytes.size()),
+                                                     units.data(), static_cast<int>(units.size()));
+    units.resize(static_cast<std::size_t>(n > 0 ? n : 0));
+    for (int capacity : {1000, 0, 333}) dump.Decode("long", codePage, bytes, capacity);
+    for (int capacity : {2 * n, 0, n}) dump.Encode("long", codePage, units, capacity);
+  }
+}
+
 int WriteDump(const char* path) {
   std::FILE* out = std::fopen(path, "wb");
   if (out == nullptr) {
@@ -237,6 +258,7 @@ int WriteDump(const char* path) {
   DumpUtf8(dump);
   DumpUtf16ToUtf8(dump);
   DumpTight(dump);
+  DumpLong(dump);
   return std::fclose(out) == 0 ? 0 : 2;
 }
 

@@ -12,12 +12,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/codepage_detail.h"
 
 namespace {
 
@@ -74,6 +76,93 @@ TEST(CodePagePosixTest, Gb18030) {
   EXPECT_EQ(Encode(54936, u"\u0080A", 4), "(failed)");  // the four bytes fit, the 'A' does not
   EXPECT_EQ(platform::System().WideToMultiByte(54936, u"\u0080A", 2, nullptr, 0), 5);
   EXPECT_EQ(platform::System().MultiByteToWide(54936, "\x90\x30\x81\x30\x41", 5, nullptr, 0), 3);
+}
+
+template <typename Text>
+Text Times(const Text& text, int n) {
+  Text all;
+  for (int i = 0; i < n; ++i) all += text;
+  return all;
+}
+
+// Each way of converting two-byte code pages on its own (one at a time, in
+// blocks, in blocks with SSSE3 where the processor has it): inputs long enough
+// for blocks, with pairs at every position of a block and across its end, bytes
+// that are no lead byte before bytes above 0x80, and targets too small.
+TEST(CodePagePosixTest, EveryMethodOfTwoByteCodePages) {
+  namespace codepage = platform::detail::codepage;
+  struct DecodeRow {
+    const char* name;
+    int codePage;
+    Bytes source;
+    int targetCount;
+    int expected;
+    Units output;  // the target's first units afterwards
+  };
+  const DecodeRow decodes[] = {
+      {"936 words", 936, Times(Bytes("\xC4\xE3\xBA\xC3 A"), 30), 200, 120, Times(Units(u"\u4F60\u597D A"), 30)},
+      {"936 pairs from an odd byte", 936, "A" + Times(Bytes("\xC4\xE3"), 70), 200, 71, u"A" + Times(Units(u"\u4F60"), 70)},
+      {"932 pair across a block's end", 932, Times(Bytes("A"), 63) + "\x82\xA0" + Times(Bytes("A"), 70), 200, 134,
+       Times(Units(u"A"), 63) + u"\u3042" + Times(Units(u"A"), 70)},
+      {"932 half-width katakana before lead bytes", 932, Times(Bytes("\xB1\x82\xA0\xA1"), 30), 200, 90,
+       Times(Units(u"\uFF71\u3042\uFF61"), 30)},
+      {"932 lead bytes before zeros", 932, Times(Bytes("\x82\0", 2), 40), 100, 80, Times(Units(u"\u30FB\0", 2), 40)},
+      {"932 lead byte ends the input", 932, Times(Bytes("A"), 64) + "\x82", 100, 65, Times(Units(u"A"), 64) + u"\u30FB"},
+      {"949 undefined pairs before ASCII", 949, Times(Bytes("\xA2\xE8\x61"), 30), 100, 60, Times(Units(u"?a"), 30)},
+      {"950 box drawing", 950, Times(Bytes("\xF9\xF9"), 40), 100, 40, Times(Units(u"\u2550"), 40)},
+      {"20932 kana and half-width kana", 20932, Times(Bytes("\xA4\xA2\x8E\xB1"), 20), 100, 40,
+       Times(Units(u"\u3042\uFF71"), 20)},
+      {"936 size query", 936, Times(Bytes("\xC4\xE3\xBA\xC3 A"), 30), 0, 120, u""},
+      {"936 too small writes what fits and fails", 936, Times(Bytes("\xC4\xE3\xBA\xC3 A"), 30), 70, 0,
+       Times(Units(u"\u4F60\u597D A"), 17) + u"\u4F60\u597D"},
+  };
+  struct EncodeRow {
+    const char* name;
+    int codePage;
+    Units source;
+    int targetCount;
+    int expected;
+    Bytes output;
+  };
+  const EncodeRow encodes[] = {
+      {"936 words", 936, Times(Units(u"\u4F60\u597D A"), 30), 200, 180, Times(Bytes("\xC4\xE3\xBA\xC3 A"), 30)},
+      {"932 kana after an odd unit", 932, u"A" + Times(Units(u"\u3042"), 40), 100, 81, "A" + Times(Bytes("\x82\xA0"), 40)},
+      {"950 box drawing between ideographs", 950, Times(Units(u"\u2550\u4F60A"), 12), 100, 60,
+       Times(Bytes("\xF9\xF9\xA7\x41\x41"), 12)},
+      {"932 exact fit", 932, Times(Units(u"\u3042"), 24), 48, 48, Times(Bytes("\x82\xA0"), 24)},
+      {"932 too small writes whole characters and fails", 932, Times(Units(u"\u3042A"), 12), 34, 0,
+       Times(Bytes("\x82\xA0\x41"), 11)},
+      {"936 size query", 936, Times(Units(u"\u4F60\u597D A"), 30), 0, 180, ""},
+  };
+  for (const codepage::Method method :
+       {codepage::Method::kOneAtATime, codepage::Method::kBlocks, codepage::Method::kBlocksSsse3}) {
+    if (!codepage::Runs(method)) {
+      std::printf("method %d: not on this processor\n", static_cast<int>(method));
+      continue;
+    }
+    for (const DecodeRow& row : decodes) {
+      SCOPED_TRACE(std::string(row.name) + ", decoding by method " + std::to_string(static_cast<int>(method)));
+      Units target(200, u'\x2C2C');
+      EXPECT_EQ(codepage::DecodeTableWith(method, *codepage::FindTableCodePage(row.codePage), row.source.data(),
+                                          static_cast<int>(row.source.size()),
+                                          row.targetCount == 0 ? nullptr : target.data(), row.targetCount),
+                row.expected);
+      Units expectedTarget = row.output;
+      expectedTarget.resize(target.size(), u'\x2C2C');
+      EXPECT_EQ(target, expectedTarget);
+    }
+    for (const EncodeRow& row : encodes) {
+      SCOPED_TRACE(std::string(row.name) + ", encoding by method " + std::to_string(static_cast<int>(method)));
+      Bytes target(200, '-');
+      EXPECT_EQ(codepage::EncodeTableWith(method, *codepage::FindTableCodePage(row.codePage), row.source.data(),
+                                          static_cast<int>(row.source.size()),
+                                          row.targetCount == 0 ? nullptr : target.data(), row.targetCount),
+                row.expected);
+      Bytes expectedTarget = row.output;
+      expectedTarget.resize(target.size(), '-');
+      EXPECT_EQ(target, expectedTarget);
+    }
+  }
 }
 
 // Sets the locale variables for the life of the object and puts them back.

@@ -98,7 +98,7 @@ constexpr std::array<char16_t, 65536> FlatPairs(const char16_t* units, const std
   for (std::size_t b = 0; b < 256; ++b) {
     const bool lead = InRanges(leads, static_cast<unsigned>(b));
     for (std::size_t t = 0; t < 256; ++t) {
-      pairs[b << 8 | t] = lead ? units[rows[b] + t] : t == 0 ? singles[b] : u'\0';
+      pairs[b << 8 | t] = lead ? units[rows[b] + t] : singles[b];
     }
   }
   return pairs;
@@ -120,6 +120,23 @@ const TableCodePage* FindTableCodePage(int codePage);
 //   EncodeTable(*FindTableCodePage(932), u"A\u3042", 2, out, 2) == 0 with out = 'A'
 int DecodeTable(const TableCodePage& page, const char* source, int sourceCount, char16_t* target, int targetCount);
 int EncodeTable(const TableCodePage& page, const char16_t* source, int sourceCount, char* target, int targetCount);
+
+// How a call takes its input: one character or unit at a time (what decoding
+// inputs of 64 bytes or fewer takes), or in blocks (64 bytes, 8 units), portably
+// or with the SSSE3, BMI1 and POPCNT instructions of newer x86-64 processors,
+// which only two-byte code pages use. DecodeTable and EncodeTable pick the
+// fastest the processor runs; every method gives the same result, the count and
+// every unit or byte of the target, for any target size.
+//   DecodeTableWith(Method::kOneAtATime, *FindTableCodePage(936), "\xC4\xE3", 2, out, 4) == 1 with out = U+4F60
+enum class Method { kOneAtATime, kBlocks, kBlocksSsse3 };
+// Whether this build and processor have what `method` needs: kBlocksSsse3 only
+// on x86-64 processors with those instructions. (One that does not run here is
+// taken as kBlocks.)
+bool Runs(Method method);
+int DecodeTableWith(Method method, const TableCodePage& page, const char* source, int sourceCount, char16_t* target,
+                    int targetCount);
+int EncodeTableWith(Method method, const TableCodePage& page, const char16_t* source, int sourceCount, char* target,
+                    int targetCount);
 
 // The code pages 0 (ANSI), 1 (OEM), 2 (Mac) and 3 (the thread's ANSI) stand for,
 // as Wine picks them from the environment: the locale of LC_ALL, else LC_CTYPE,
