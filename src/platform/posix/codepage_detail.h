@@ -54,8 +54,10 @@ int EncodeUtf8(const char16_t* source, int sourceCount, char* target, int target
 // itself as one byte or a lead and a trail byte.
 //
 // Decoding is one load a character: pairs[b << 8 | t], with t the trail byte of
-// a pair and 0 otherwise; pairs[b << 8] is byte b alone, lead byte or not.
-//   932: pairs[0x82A0] == U+3042;  pairs[0x4100] == 'A'
+// a pair and 0 otherwise; pairs[b << 8] is byte b alone, lead byte or not. The
+// row of a byte that is no lead byte holds its unit at every t, so that a block
+// can take the byte after every character as its t.
+//   932: pairs[0x82A0] == U+3042;  pairs[0x4100] == 'A';  pairs[0x4182] == 'A'
 struct LeadRange {
   unsigned char first;
   unsigned char last;
