@@ -30,7 +30,7 @@ char16_t* WriteCharacters(const TableCodePage& page, const std::uint16_t* keys, 
 
 void DecodeBlocksPortable(const TableCodePage& page, const unsigned char* source, int sourceCount, char16_t* target,
                           int targetCount, BlockProgress& progress) {
-  DecodeBlocksOf(page, source, sourceCount, target, targetCount, progress,
+  DecodeBlocksOf(page, source, sourceCount, target, targetCount, 0, progress,
                  [&page](const std::uint16_t* keys, std::uint64_t starts, char16_t* out) {
                    return WriteCharacters(page, keys, starts, out);
                  });
@@ -39,11 +39,8 @@ void DecodeBlocksPortable(const TableCodePage& page, const unsigned char* source
 int DecodeMultiByte(Method method, const TableCodePage& page, const unsigned char* __restrict source,
                     int sourceCount, char16_t* __restrict target, int targetCount) {
   BlockProgress done;
-  if (method == Method::kBlocksSsse3) {
-    DecodeBlocksSsse3(page, source, sourceCount, target, targetCount, done);
-  } else if (method == Method::kBlocks) {
-    DecodeBlocksPortable(page, source, sourceCount, target, targetCount, done);
-  }
+  if (method == Method::kBlocksSsse3) DecodeBlocksSsse3(page, source, sourceCount, target, targetCount, done);
+  if (method != Method::kOneAtATime) DecodeBlocksPortable(page, source, sourceCount, target, targetCount, done);
   long long written = done.written;
   for (int i = done.read; i < sourceCount; ++written) {
     if (targetCount != 0 && written == targetCount) return 0;  // what fits is written, and the call fails
@@ -124,12 +121,9 @@ const TableCodePage* FindTableCodePage(int codePage) {
 }
 
 #if !defined(LOTAN_SSSE3_BLOCKS)
-// Builds without the SSSE3 file (other processors, other compilers) take the
-// portable blocks, which is what Runs tells its callers to expect.
-void DecodeBlocksSsse3(const TableCodePage& page, const unsigned char* source, int sourceCount, char16_t* target,
-                       int targetCount, BlockProgress& progress) {
-  DecodeBlocksPortable(page, source, sourceCount, target, targetCount, progress);
-}
+// Builds without the SSSE3 file (other processors, other compilers) leave all
+// to the portable blocks, which is what Runs tells its callers to expect.
+void DecodeBlocksSsse3(const TableCodePage&, const unsigned char*, int, char16_t*, int, BlockProgress&) {}
 void EncodeGroupsSsse3(const TableCodePage&, const char16_t*, int, char*, int, BlockProgress&) {}
 #endif
 
