@@ -222,7 +222,8 @@ void DumpUtf16ToUtf8(Dump& dump) {
 }
 
 // Long inputs, which the Linux layer takes in blocks: random bytes (lead bytes,
-// zeros and pairs at every position) decoded whole, the units they give encoded
+// zeros and pairs at every position; in single-byte code pages, some ASCII runs
+// among them) decoded whole, the units they give encoded
 // whole, each into a target that holds it all, one too small and a size query.
 void DumpLong(Dump& dump) {
   std::uint32_t state = 2024;
@@ -230,9 +231,13 @@ void DumpLong(Dump& dump) {
     state = state * 1103515245u + 12345u;
     return state >> 16;
   };
-  for (int codePage : {932, 936, 949, 950, 1361, 10001, 10002, 10003, 10008, 20932, 20949}) {
+  for (int codePage : {37, 437, 1251, 1252, 20127, 28591, 932, 936, 949, 950, 1361, 10001, 10002, 10003, 10008,
+                       20932, 20949}) {
     std::string bytes(1000, '\0');
-    for (char& b : bytes) b = static_cast<char>(next() % 29 == 0 ? 0 : next() & 0xFF);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      const bool ascii = i / 100 % 2 == 0;  // a hundred bytes below 0x80, a hundred of any value
+      bytes[i] = static_cast<char>(next() % 29 == 0 ? 0 : next() & (ascii ? 0x7F : 0xFF));
+    }
     std::u16string units(bytes.size(), u'\0');
     const int n = platform::System().MultiByteToWide(codePage, bytes.data(), static_cast<int>(bytes.size()),
                                                      units.data(), static_cast<int>(units.size()));

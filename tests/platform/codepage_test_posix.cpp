@@ -85,11 +85,12 @@ Text Times(const Text& text, int n) {
   return all;
 }
 
-// Each way of converting two-byte code pages on its own (one at a time, in
-// blocks, in blocks with SSSE3 where the processor has it): inputs long enough
-// for blocks, with pairs at every position of a block and across its end, bytes
-// that are no lead byte before bytes above 0x80, and targets too small.
-TEST(CodePagePosixTest, EveryMethodOfTwoByteCodePages) {
+// Each way of converting on its own (one at a time, in blocks, in blocks with
+// SSSE3 where the processor has it): inputs long enough for blocks, with pairs at
+// every position of a block and across its end, bytes that are no lead byte
+// before bytes above 0x80, runs of bytes that stand for themselves, and targets
+// too small.
+TEST(CodePagePosixTest, EveryMethodOfTableCodePages) {
   namespace codepage = platform::detail::codepage;
   struct DecodeRow {
     const char* name;
@@ -114,6 +115,12 @@ TEST(CodePagePosixTest, EveryMethodOfTwoByteCodePages) {
       {"950 box drawing", 950, Times(Bytes("\xF9\xF9"), 80), 200, 80, Times(Units(u"\u2550"), 80)},
       {"20932 kana and half-width kana", 20932, Times(Bytes("\xA4\xA2\x8E\xB1"), 40), 200, 80,
        Times(Units(u"\u3042\uFF71"), 40)},
+      {"28591 Latin 1 as it is", 28591, Times(Bytes("caf\xE9 \xFF"), 20), 200, 120, Times(Units(u"caf\u00E9 \u00FF"), 20)},
+      {"1251 ASCII runs among Cyrillic", 1251, Times(Bytes("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef\xC4\xE0"), 5), 200, 170,
+       Times(Units(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef\u0414\u0430"), 5)},
+      {"1251 a run's one byte that does not stand for itself", 1251, Times(Times(Bytes("A"), 31) + "\x80", 3), 200, 96,
+       Times(Times(Units(u"A"), 31) + u"\u0402", 3)},
+      {"37 EBCDIC letters", 37, Times(Bytes("\xC1\xC2\x40"), 30), 200, 90, Times(Units(u"AB "), 30)},
       {"936 size query", 936, Times(Bytes("\xC4\xE3\xBA\xC3 A"), 30), 0, 120, u""},
       {"936 too small writes what fits and fails", 936, Times(Bytes("\xC4\xE3\xBA\xC3 A"), 30), 70, 0,
        Times(Units(u"\u4F60\u597D A"), 17) + u"\u4F60\u597D"},

@@ -38,29 +38,75 @@ void EncodeGroupsSsse3(const TableCodePage& page, const char16_t* source, int so
 
 namespace {
 
-// Units of `count` single bytes. Eight bytes come in one load and their units
-// go out in two 8-byte stores: about three times the speed of a unit at a time,
+// Runs of plain bytes (below TableCodePage::plain) are looked for kPlainRun at a
+// time, and widened as they are.
+constexpr int kPlainRun = 32;
+
+// Whether the kPlainRun bytes at `source` are all below `plain`.
+inline bool AllBelow(const unsigned char* source, unsigned plain) {
+  if (plain == 0) return false;
+#if defined(__SSE2__)
+  __m128i most = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
+  for (int k = 16; k < kPlainRun; k += 16) {
+    most = _mm_max_epu8(most, _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k)));
+  }
+  // Below plain when taking plain - 1 away saturates to 0.
+  const __m128i beyond = _mm_subs_epu8(most, _mm_set1_epi8(static_cast<char>(plain - 1)));
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(beyond, _mm_setzero_si128())) == 0xFFFF;
+#else
+  unsigned char most = 0;
+  for (int k = 0; k < kPlainRun; ++k) most = source[k] > most ? source[k] : most;
+  return most < plain;
+#endif
+}
+
+// The kPlainRun units of plain bytes.
+inline void WidenPlain(const unsigned char* source, char16_t* target) {
+#if defined(__SSE2__)
+  for (int k = 0; k < kPlainRun; k += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + k), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + k + 8), _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
+  }
+#else
+  for (int k = 0; k < kPlainRun; ++k) target[k] = source[k];
+#endif
+}
+
+// The units of 8 single bytes: one load, and two 8-byte stores.
+inline void DecodeEight(const char16_t* decode, const unsigned char* source, char16_t* target) {
+  std::uint64_t eight;
+  std::memcpy(&eight, source, sizeof eight);
+  for (int half = 0; half < 2; ++half) {
+    const std::uint64_t units = std::uint64_t{decode[eight & 0xFF]} | std::uint64_t{decode[(eight >> 8) & 0xFF]} << 16 |
+                                std::uint64_t{decode[(eight >> 16) & 0xFF]} << 32 |
+                                std::uint64_t{decode[(eight >> 24) & 0xFF]} << 48;
+    std::memcpy(target + 4 * half, &units, sizeof units);
+    eight >>= 32;
+  }
+}
+
+// Units of `count` single bytes of `page`. Runs of plain bytes, most of text in
+// Latin letters, widen kPlainRun at a time (about eight times as fast); other
+// bytes come eight to a load: about three times the speed of a unit at a time,
 // and 7% faster than four bytes a load. Byte by byte loads are no good here: at
 // -O3 gcc 12 turns them into a vector emulation of four gathers that runs at a
 // quarter of this speed (0.8 against 3.3 GB/s, x86-64). (The source and target
 // of one call never overlap: they hold different types.)
-inline void DecodeSingles(const char16_t* decode, const unsigned char* __restrict source, int count,
+inline void DecodeSingles(const TableCodePage& page, const unsigned char* __restrict source, int count,
                           char16_t* __restrict target) {
   int i = 0;
   if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= count; i += 8) {
-      std::uint64_t bytes;
-      std::memcpy(&bytes, source + i, sizeof bytes);
-      for (int half = 0; half < 2; ++half) {
-        const std::uint64_t units =
-            std::uint64_t{decode[bytes & 0xFF]} | std::uint64_t{decode[(bytes >> 8) & 0xFF]} << 16 |
-            std::uint64_t{decode[(bytes >> 16) & 0xFF]} << 32 | std::uint64_t{decode[(bytes >> 24) & 0xFF]} << 48;
-        std::memcpy(target + i + 4 * half, &units, sizeof units);
-        bytes >>= 32;
+    for (; i + kPlainRun <= count; i += kPlainRun) {
+      if (AllBelow(source + i, page.plain)) {
+        WidenPlain(source + i, target + i);
+      } else {
+        for (int k = 0; k < kPlainRun; k += 8) DecodeEight(page.singles, source + i + k, target + i + k);
       }
     }
+    for (; i + 8 <= count; i += 8) DecodeEight(page.singles, source + i, target + i);
   }
-  for (; i < count; ++i) target[i] = decode[source[i]];
+  for (; i < count; ++i) target[i] = page.singles[source[i]];
 }
 
 // Which bytes begin a pair follows from two masks of the block: a pair begins at
@@ -184,7 +230,7 @@ void DecodeBlocks(const TableCodePage& page, const unsigned char* __restrict sou
     const unsigned char* block = source + i;
     const BlockBits bits = leadBytes.Classify(block);
     if (bits.leads == 0) {
-      if (targetCount != 0) DecodeSingles(page.singles, block, kBlock, target + written);
+      if (targetCount != 0) DecodeSingles(page, block, kBlock, target + written);
       written += kBlock;
       i += kBlock;
       continue;

@@ -82,6 +82,9 @@ struct TableCodePage {
   const char16_t* flat;      // the encoded value of every unit, in one load: 65536 values;
                              // nullptr for a single-byte code page
   bool lacksUnits;           // some unit is kFails: the call can fail
+  unsigned plain;            // the bytes below it decode to the units of their value, and
+                             // those units encode to them: 0x80 in most code pages, 0x100
+                             // in 28591, 0 in EBCDIC ones
 
   bool IsLead(unsigned char byte) const { return InRanges(leads, byte); }
   // The unit of lead byte `lead` with trail byte `trail`, trail not 0.

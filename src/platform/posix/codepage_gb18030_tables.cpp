@@ -1072,7 +1072,7 @@ constexpr std::array<char16_t, 65536> kPairs =
 
 }  // namespace
 
-const TableCodePage kGb18030 = {54936, kSingles, kPairs.data(), {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}}, kEncoded, kBlocks, nullptr, nullptr, false};
+const TableCodePage kGb18030 = {54936, kSingles, kPairs.data(), {{0x81, 0xFE}, {0x81, 0xFE}, {0x81, 0xFE}}, kEncoded, kBlocks, nullptr, nullptr, false, 0x80};
 
 const FourByteRange kGb18030Ranges[] = {
     {0x0080, 0}, {0x00A5, 36}, {0x00A9, 38}, {0x00B2, 45},

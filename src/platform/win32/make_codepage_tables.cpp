@@ -271,6 +271,7 @@ struct Written {
   bool multiByte;
   std::string leads;       // its lead-byte ranges, source text
   bool lacksUnits;         // some unit fails the call
+  unsigned plain;          // the bytes and units below it stand for themselves
   std::size_t rowStart;  // index of its first row in kRows
   std::size_t blockStart;  // index of its first block number in kBlocks
 };
@@ -294,6 +295,7 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
     w.rowStart = rowCount;
     w.low = -1;
     w.lacksUnits = std::find(m.encoded.begin(), m.encoded.end(), kFails) != m.encoded.end();
+    while (w.plain < 256 && m.singles[w.plain] == w.plain && m.encoded[w.plain] == w.plain) ++w.plain;
     const bool lowAreBytes = std::all_of(m.encoded.begin(), m.encoded.begin() + kLowUnits,
                                          [](std::uint16_t v) { return v <= 0xFF; });
     if (!w.multiByte && lowAreBytes) {
@@ -377,12 +379,13 @@ void WriteTables(std::FILE* out, const std::vector<Measured>& pages) {
   for (std::size_t i = 0; i < pages.size(); ++i) {
     const Written& w = written[i];
     const std::string number = std::to_string(pages[i].number);
-    std::fprintf(out, "    {%d, kSingles + %zu, %s, %s, %s, %s, %s, %s, %s},\n", pages[i].number, w.singles,
+    std::fprintf(out, "    {%d, kSingles + %zu, %s, %s, %s, %s, %s, %s, %s, 0x%X},\n", pages[i].number, w.singles,
                  w.multiByte ? ("kPairs" + number + ".data()").c_str() : "nullptr", w.multiByte ? w.leads.c_str() : "{}",
                  w.multiByte ? "nullptr" : "kEncoded",
                  w.multiByte ? "nullptr" : ("kBlocks + " + std::to_string(w.blockStart)).c_str(),
                  w.low < 0 ? "nullptr" : ("kLow + " + std::to_string(w.low)).c_str(),
-                 w.multiByte ? ("kFlat" + number + ".data()").c_str() : "nullptr", w.lacksUnits ? "true" : "false");
+                 w.multiByte ? ("kFlat" + number + ".data()").c_str() : "nullptr", w.lacksUnits ? "true" : "false",
+                 w.plain);
   }
   std::fprintf(out, "};\nconst std::size_t kTableCodePageCount = %zu;\n\n", pages.size());
   WriteLocales(out);
