@@ -1,8 +1,10 @@
-// The Linux layer's two-byte code pages on random input (zero bytes and lead
-// bytes anywhere; units of every kind): decoding and encoding in blocks, portably
-// and, where the processor has them, with SSSE3, give what one character or unit
-// at a time gives, the count and every unit or byte of the target, for targets
-// large enough, too small and of size 0, and nothing is written past the target.
+// The Linux layer's table code pages on random input (zero bytes and lead bytes
+// anywhere; units of every kind): in two-byte code pages, decoding and encoding
+// in blocks, portably and, where the processor has them, with SSSE3, give what one
+// character or unit at a time gives, the count and every unit or byte of the
+// target, for targets large enough, too small and of size 0, and nothing is
+// written past the target; in single-byte ones, each byte decodes to its unit of
+// the table, runs of plain bytes included.
 
 #include <cstddef>
 #include <cstring>
@@ -64,13 +66,28 @@ void Agree(const int (&targets)[3], Call call) {
 
 }  // namespace
 
+// Every byte of `source` decoded in one call is the unit the table gives it.
+void CheckSingleBytes(int value, const std::string& source) {
+  const codepage::TableCodePage& page = codepage::kTableCodePages[static_cast<unsigned>(value) %
+                                                                  codepage::kTableCodePageCount];
+  if (page.pairs != nullptr) return;
+  std::u16string units(source.size(), u'\0');
+  const int n = static_cast<int>(source.size());
+  Check(codepage::DecodeTable(page, source.data(), n, units.data(), n) == n);
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    Check(units[i] == page.singles[static_cast<unsigned char>(source[i])]);
+  }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Input input(data, size);
-  const codepage::TableCodePage& page = TwoBytePage(input.Integer());
+  const int pick = input.Integer();
+  const codepage::TableCodePage& page = TwoBytePage(pick);
   const int room = input.Integer();
   const std::string source = input.Rest();
   if (source.empty()) return 0;
   const int n = static_cast<int>(source.size());
+  CheckSingleBytes(pick, source);
 
   // A unit per byte always fits; any other room is as likely to be too small.
   const int decodeTargets[] = {0, n, room < 0 ? 1 : 1 + room % n};

@@ -1,8 +1,8 @@
-// POSIX layer, code pages: two-byte code pages decoded 64 bytes at a time. This
-// header is compiled twice, into codepage_table.cpp for any processor and into
-// codepage_blocks_ssse3.cpp for those with SSSE3, BMI1 and POPCNT; everything in
-// it has internal linkage, so no copy made for the newer processors can stand in
-// for the other one at link time.
+// POSIX layer, code pages: text taken in blocks, 64 bytes or 8 units at a time.
+// This header is compiled twice, into codepage_table.cpp for any processor and
+// into codepage_blocks_ssse3.cpp for those with SSSE3, BMI1 and POPCNT;
+// every function it defines has internal linkage, so no copy made for the newer
+// processors can stand in for the other one at link time.
 #pragma once
 
 #include <bit>

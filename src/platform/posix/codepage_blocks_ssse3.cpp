@@ -1,4 +1,4 @@
-// POSIX layer, code pages: the block-wise decoding of two-byte code pages for
+// POSIX layer, code pages: two-byte code pages decoded and encoded in blocks on
 // x86-64 processors with SSSE3, BMI1 and POPCNT (every one since about 2013),
 // compiled with those instructions. codepage_table.cpp calls it only where the
 // processor has them.
@@ -58,7 +58,7 @@ char16_t* WritePacked(const TableCodePage& page, const std::uint16_t* keys, std:
 
 // bytes[m]: the byte lanes of 8 encoded values, bit k of m set where value k is
 // two bytes (its high byte first), then 0x80.
-//   m = 0b10: lanes 0, 3 2, 4, 6, 8, 10, 12, 14, then 0x80
+//   m = 0b10: lanes 0, then 3 and 2, then 4, 6, 8, 10, 12, 14, then 0x80
 constexpr Lanes MakeBytes() {
   Lanes lanes{};
   for (int m = 0; m < 256; ++m) {
