@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -144,6 +145,13 @@ TEST(CodePagePosixTest, EveryMethodOfTableCodePages) {
       {"932 too small writes whole characters and fails", 932, Times(Units(u"\u3042A"), 12), 34, 0,
        Times(Bytes("\x82\xA0\x41"), 11)},
       {"936 size query", 936, Times(Units(u"\u4F60\u597D A"), 30), 0, 180, ""},
+      {"28591 Latin 1 as it is", 28591, Times(Units(u"caf\u00E9 \u00FF"), 20), 200, 120, Times(Bytes("caf\xE9 \xFF"), 20)},
+      {"1252 euro signs after a plain stretch", 1252, Times(Units(u"abcd"), 1024) + Times(Units(u"\u20ACxyz"), 20),
+       5000, 4176, Times(Bytes("abcd"), 1024) + Times(Bytes("\x80xyz"), 20)},
+      {"1252 a plain stretch after a euro sign", 1252, u"\u20AC" + Times(Units(u"a"), 4200), 5000, 4201,
+       "\x80" + Times(Bytes("a"), 4200)},
+      {"1252 plain units before one it has not", 1252, Times(Units(u"a"), 40) + u"\u3042", 100, 41,
+       Times(Bytes("a"), 40) + "?"},
   };
   for (const codepage::Method method :
        {codepage::Method::kOneAtATime, codepage::Method::kBlocks, codepage::Method::kBlocksSsse3}) {
@@ -153,7 +161,7 @@ TEST(CodePagePosixTest, EveryMethodOfTableCodePages) {
     }
     for (const DecodeRow& row : decodes) {
       SCOPED_TRACE(std::string(row.name) + ", decoding by method " + std::to_string(static_cast<int>(method)));
-      Units target(200, u'\x2C2C');
+      Units target(std::max<std::size_t>(200, row.output.size() + 8), u'\x2C2C');
       EXPECT_EQ(codepage::DecodeTableWith(method, *codepage::FindTableCodePage(row.codePage), row.source.data(),
                                           static_cast<int>(row.source.size()),
                                           row.targetCount == 0 ? nullptr : target.data(), row.targetCount),
@@ -164,7 +172,7 @@ TEST(CodePagePosixTest, EveryMethodOfTableCodePages) {
     }
     for (const EncodeRow& row : encodes) {
       SCOPED_TRACE(std::string(row.name) + ", encoding by method " + std::to_string(static_cast<int>(method)));
-      Bytes target(200, '-');
+      Bytes target(std::max<std::size_t>(200, row.output.size() + 8), '-');
       EXPECT_EQ(codepage::EncodeTableWith(method, *codepage::FindTableCodePage(row.codePage), row.source.data(),
                                           static_cast<int>(row.source.size()),
                                           row.targetCount == 0 ? nullptr : target.data(), row.targetCount),

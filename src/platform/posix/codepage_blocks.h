@@ -38,8 +38,8 @@ void EncodeGroupsSsse3(const TableCodePage& page, const char16_t* source, int so
 
 namespace {
 
-// Runs of plain bytes (below TableCodePage::plain) are looked for kPlainRun at a
-// time, and widened as they are.
+// Runs of plain bytes and units (below TableCodePage::plain) are looked for
+// kPlainRun at a time, and widened or narrowed as they are.
 constexpr int kPlainRun = 32;
 
 // Whether the kPlainRun bytes at `source` are all below `plain`.
@@ -60,6 +60,23 @@ inline bool AllBelow(const unsigned char* source, unsigned plain) {
 #endif
 }
 
+// Whether the kPlainRun units at `source` are all below `plain`.
+inline bool AllBelow(const char16_t* source, unsigned plain) {
+  if (plain == 0) return false;
+#if defined(__SSE2__)
+  __m128i any = _mm_setzero_si128();  // each lane's units or'ed: none is above it
+  for (int k = 0; k < kPlainRun; k += 8) {
+    any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k)));
+  }
+  const __m128i beyond = _mm_subs_epu16(any, _mm_set1_epi16(static_cast<short>(plain - 1)));
+  return _mm_movemask_epi8(_mm_cmpeq_epi16(beyond, _mm_setzero_si128())) == 0xFFFF;
+#else
+  char16_t any = 0;
+  for (int k = 0; k < kPlainRun; ++k) any |= source[k];
+  return any < plain;
+#endif
+}
+
 // The kPlainRun units of plain bytes.
 inline void WidenPlain(const unsigned char* source, char16_t* target) {
 #if defined(__SSE2__)
@@ -70,6 +87,19 @@ inline void WidenPlain(const unsigned char* source, char16_t* target) {
   }
 #else
   for (int k = 0; k < kPlainRun; ++k) target[k] = source[k];
+#endif
+}
+
+// The bytes of kPlainRun plain units.
+inline void NarrowPlain(const char16_t* source, char* target) {
+#if defined(__SSE2__)
+  for (int k = 0; k < kPlainRun; k += 16) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k + 8));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + k), _mm_packus_epi16(low, high));
+  }
+#else
+  for (int k = 0; k < kPlainRun; ++k) target[k] = static_cast<char>(source[k]);
 #endif
 }
 
