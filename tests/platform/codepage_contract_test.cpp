@@ -11,57 +11,18 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/codepage_cases.h"
 
 namespace {
 
-using Units = std::u16string;
-using Bytes = std::string;
-
-struct DecodeCase {
-  const char* name;
-  int codePage;
-  Bytes source;
-  int targetCount;
-  int expected;
-  Units output;  // what the target holds afterwards (its first units)
-};
-
-struct EncodeCase {
-  const char* name;
-  int codePage;
-  Units source;
-  int targetCount;
-  int expected;
-  Bytes output;
-};
-
-// Every target starts filled with a marker, so a unit or byte written beyond the
-// count (a terminating zero, say) shows.
-constexpr char16_t kUnitMarker = 0x2C2C;
-constexpr char kByteMarker = '-';
-
-// `text` n times over, for inputs long enough to take the block-wise paths.
-template <typename Text>
-Text Times(const Text& text, int n) {
-  Text all;
-  for (int i = 0; i < n; ++i) all += text;
-  return all;
-}
-
-// Runs each case into a target of 8 units (more for a long output) and checks the
-// result and the whole target.
-template <typename Case, std::size_t N, typename Unit, typename Call>
-void Check(const Case (&cases)[N], Unit marker, Call call) {
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::vector<Unit> target(std::max<std::size_t>(8, c.output.size() + 8), marker);
-    const int result = call(c, target.data());
-    EXPECT_EQ(result, c.expected);
-    std::basic_string<Unit> expectedTarget = c.output;
-    expectedTarget.resize(target.size(), marker);
-    EXPECT_EQ(std::basic_string<Unit>(target.begin(), target.end()), expectedTarget);
-  }
-}
+using codepage_cases::Bytes;
+using codepage_cases::Check;
+using codepage_cases::DecodeCase;
+using codepage_cases::EncodeCase;
+using codepage_cases::kByteMarker;
+using codepage_cases::kUnitMarker;
+using codepage_cases::Times;
+using codepage_cases::Units;
 
 TEST(CodePageContract, Decodes) {
   const DecodeCase cases[] = {

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/codepage_cases.h"
 #include "platform/platform.h"
 #include "platform/posix/codepage_detail.h"
 
@@ -79,13 +80,6 @@ TEST(CodePagePosixTest, Gb18030) {
   EXPECT_EQ(platform::System().MultiByteToWide(54936, "\x90\x30\x81\x30\x41", 5, nullptr, 0), 3);
 }
 
-template <typename Text>
-Text Times(const Text& text, int n) {
-  Text all;
-  for (int i = 0; i < n; ++i) all += text;
-  return all;
-}
-
 // Each way of converting on its own (one at a time, in blocks, in blocks with
 // SSSE3 where the processor has it): inputs long enough for blocks, with pairs at
 // every position of a block and across its end, bytes that are no lead byte
@@ -93,15 +87,8 @@ Text Times(const Text& text, int n) {
 // too small.
 TEST(CodePagePosixTest, EveryMethodOfTableCodePages) {
   namespace codepage = platform::detail::codepage;
-  struct DecodeRow {
-    const char* name;
-    int codePage;
-    Bytes source;
-    int targetCount;
-    int expected;
-    Units output;  // the target's first units afterwards
-  };
-  const DecodeRow decodes[] = {
+  using codepage_cases::Times;
+  const codepage_cases::DecodeCase decodes[] = {
       {"936 words", 936, Times(Bytes("\xC4\xE3\xBA\xC3 A"), 30), 200, 120, Times(Units(u"\u4F60\u597D A"), 30)},
       {"936 pairs from an odd byte", 936, "A" + Times(Bytes("\xC4\xE3"), 70), 200, 71, u"A" + Times(Units(u"\u4F60"), 70)},
       {"936 a block's last pair ends the input", 936, "A" + Times(Bytes("\xC4\xE3"), 32), 200, 33,
@@ -128,15 +115,7 @@ TEST(CodePagePosixTest, EveryMethodOfTableCodePages) {
       {"936 long text too small", 936, Times(Bytes("\xC4\xE3\xBA\xC3 A"), 60), 190, 0,
        Times(Units(u"\u4F60\u597D A"), 47) + u"\u4F60\u597D"},
   };
-  struct EncodeRow {
-    const char* name;
-    int codePage;
-    Units source;
-    int targetCount;
-    int expected;
-    Bytes output;
-  };
-  const EncodeRow encodes[] = {
+  const codepage_cases::EncodeCase encodes[] = {
       {"936 words", 936, Times(Units(u"\u4F60\u597D A"), 30), 200, 180, Times(Bytes("\xC4\xE3\xBA\xC3 A"), 30)},
       {"932 kana after an odd unit", 932, u"A" + Times(Units(u"\u3042"), 40), 100, 81, "A" + Times(Bytes("\x82\xA0"), 40)},
       {"950 box drawing between ideographs", 950, Times(Units(u"\u2550\u4F60A"), 12), 100, 60,
@@ -159,28 +138,19 @@ TEST(CodePagePosixTest, EveryMethodOfTableCodePages) {
       std::printf("method %d: not on this processor\n", static_cast<int>(method));
       continue;
     }
-    for (const DecodeRow& row : decodes) {
-      SCOPED_TRACE(std::string(row.name) + ", decoding by method " + std::to_string(static_cast<int>(method)));
-      Units target(std::max<std::size_t>(200, row.output.size() + 8), u'\x2C2C');
-      EXPECT_EQ(codepage::DecodeTableWith(method, *codepage::FindTableCodePage(row.codePage), row.source.data(),
-                                          static_cast<int>(row.source.size()),
-                                          row.targetCount == 0 ? nullptr : target.data(), row.targetCount),
-                row.expected);
-      Units expectedTarget = row.output;
-      expectedTarget.resize(target.size(), u'\x2C2C');
-      EXPECT_EQ(target, expectedTarget);
-    }
-    for (const EncodeRow& row : encodes) {
-      SCOPED_TRACE(std::string(row.name) + ", encoding by method " + std::to_string(static_cast<int>(method)));
-      Bytes target(std::max<std::size_t>(200, row.output.size() + 8), '-');
-      EXPECT_EQ(codepage::EncodeTableWith(method, *codepage::FindTableCodePage(row.codePage), row.source.data(),
-                                          static_cast<int>(row.source.size()),
-                                          row.targetCount == 0 ? nullptr : target.data(), row.targetCount),
-                row.expected);
-      Bytes expectedTarget = row.output;
-      expectedTarget.resize(target.size(), '-');
-      EXPECT_EQ(target, expectedTarget);
-    }
+    SCOPED_TRACE("method " + std::to_string(static_cast<int>(method)));
+    codepage_cases::Check(decodes, codepage_cases::kUnitMarker,
+                          [method](const codepage_cases::DecodeCase& c, char16_t* target) {
+                            return codepage::DecodeTableWith(method, *codepage::FindTableCodePage(c.codePage),
+                                                             c.source.data(), static_cast<int>(c.source.size()),
+                                                             c.targetCount == 0 ? nullptr : target, c.targetCount);
+                          });
+    codepage_cases::Check(encodes, codepage_cases::kByteMarker,
+                          [method](const codepage_cases::EncodeCase& c, char* target) {
+                            return codepage::EncodeTableWith(method, *codepage::FindTableCodePage(c.codePage),
+                                                             c.source.data(), static_cast<int>(c.source.size()),
+                                                             c.targetCount == 0 ? nullptr : target, c.targetCount);
+                          });
   }
 }
 

@@ -45,7 +45,10 @@ int DecodeMultiByte(Method method, const TableCodePage& page, const unsigned cha
   for (int i = done.read; i < sourceCount; ++written) {
     if (targetCount != 0 && written == targetCount) return 0;  // what fits is written, and the call fails
     const bool pair = page.IsLead(source[i]) && i + 1 < sourceCount && source[i + 1] != 0;
-    if (targetCount != 0) target[written] = page.pairs[source[i] << 8 | (pair ? source[i + 1] : 0)];
+    // A byte alone comes from `singles`, one page of memory for every code page,
+    // not from its row of `pairs`: a first call on short text then touches a
+    // page or two of the tables, not one for every few bytes it has.
+    if (targetCount != 0) target[written] = pair ? page.Pair(source[i], source[i + 1]) : page.singles[source[i]];
     i += pair ? 2 : 1;
   }
   return written > INT32_MAX ? 0 : static_cast<int>(written);
