@@ -17,8 +17,8 @@
 
 namespace platform::detail::codepage {
 
-// Where the block-wise decoders leave off: the bytes read and the units written
-// (or counted, for a size query) so far.
+// Where the block-wise decoders and encoders leave off: what they have read and
+// what they have written (or counted, for a size query) so far.
 struct BlockProgress {
   int read = 0;
   long long written = 0;  // a size query may count past what an int holds

@@ -135,8 +135,9 @@ int EncodeTable(const TableCodePage& page, const char16_t* source, int sourceCou
 //   DecodeTableWith(Method::kOneAtATime, *FindTableCodePage(936), "\xC4\xE3", 2, out, 4) == 1 with out = U+4F60
 enum class Method { kOneAtATime, kBlocks, kBlocksSsse3 };
 // Whether this build and processor have what `method` needs: kBlocksSsse3 only
-// on x86-64 processors with those instructions. (One that does not run here is
-// taken as kBlocks.)
+// on x86-64 processors with those instructions. Name a method only where it runs:
+// on an x86-64 processor without them kBlocksSsse3 faults (in builds for other
+// processors it is kBlocks).
 bool Runs(Method method);
 int DecodeTableWith(Method method, const TableCodePage& page, const char* source, int sourceCount, char16_t* target,
                     int targetCount);
