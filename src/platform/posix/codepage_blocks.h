@@ -245,14 +245,16 @@ inline std::uint64_t PairStarts(const BlockBits& bits, bool nextNonZero) {
 
 // Decodes whole blocks of `source` while there is one with a byte after it and,
 // when writing, room for a unit per byte, and `reserve` bytes of source and
-// units of room beyond those. `write(keys, starts, out)` writes the units of the
-// characters that begin at the bits of `starts` and returns the end of what it
-// wrote. Bit counts use the compiler's builtins, not <bit>: a <bit> function
-// compiled out of line for the newer processors could be the one the linker
-// keeps for both copies.
-template <std::size_t Ranges, typename Write>
+// units of room beyond those. `writer.Write(keys, starts, out)` takes the
+// characters that begin at the bits of `starts` and returns the end of their
+// units; it may write them later, by its next `Flush()`, which comes before
+// anything else is written. Bit counts use the compiler's builtins, not <bit>: a
+// <bit> function compiled out of line for the newer processors could be the one
+// the linker keeps for both copies.
+template <std::size_t Ranges, typename Writer>
 void DecodeBlocks(const TableCodePage& page, const unsigned char* __restrict source, int sourceCount,
-                  char16_t* __restrict target, int targetCount, int reserve, BlockProgress& progress, Write write) {
+                  char16_t* __restrict target, int targetCount, int reserve, BlockProgress& progress,
+                  Writer& writer) {
   const LeadBytes<Ranges> leadBytes(page);
   int i = progress.read;
   long long written = progress.written;
@@ -260,7 +262,10 @@ void DecodeBlocks(const TableCodePage& page, const unsigned char* __restrict sou
     const unsigned char* block = source + i;
     const BlockBits bits = leadBytes.Classify(block);
     if (bits.leads == 0) {
-      if (targetCount != 0) DecodeSingles(page, block, kBlock, target + written);
+      if (targetCount != 0) {
+        writer.Flush();
+        DecodeSingles(page, block, kBlock, target + written);
+      }
       written += kBlock;
       i += kBlock;
       continue;
@@ -272,23 +277,24 @@ void DecodeBlocks(const TableCodePage& page, const unsigned char* __restrict sou
     } else {
       alignas(16) std::uint16_t keys[kBlock];
       KeysOf(block, keys);
-      written = write(keys, starts, target + written) - target;
+      written = writer.Write(keys, starts, target + written) - target;
     }
     // A pair that begins at the block's last byte takes the next block's first.
     i += kBlock + static_cast<int>(pairs >> 63);
   }
+  writer.Flush();
   progress.read = i;
   progress.written = written;
 }
 
 // DecodeBlocks for the ranges the code page has.
-template <typename Write>
+template <typename Writer>
 void DecodeBlocksOf(const TableCodePage& page, const unsigned char* source, int sourceCount, char16_t* target,
-                    int targetCount, int reserve, BlockProgress& progress, Write write) {
+                    int targetCount, int reserve, BlockProgress& progress, Writer& writer) {
   switch (RangesOf(page)) {
-    case 1: return DecodeBlocks<1>(page, source, sourceCount, target, targetCount, reserve, progress, write);
-    case 2: return DecodeBlocks<2>(page, source, sourceCount, target, targetCount, reserve, progress, write);
-    default: return DecodeBlocks<3>(page, source, sourceCount, target, targetCount, reserve, progress, write);
+    case 1: return DecodeBlocks<1>(page, source, sourceCount, target, targetCount, reserve, progress, writer);
+    case 2: return DecodeBlocks<2>(page, source, sourceCount, target, targetCount, reserve, progress, writer);
+    default: return DecodeBlocks<3>(page, source, sourceCount, target, targetCount, reserve, progress, writer);
   }
 }
 

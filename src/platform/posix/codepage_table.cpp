@@ -22,18 +22,21 @@ int DecodeSingleByte(const TableCodePage& page, const unsigned char* source, int
   return sourceCount <= targetCount ? sourceCount : 0;
 }
 
-// The units of the characters that begin at the bits of `starts`, a load each.
-char16_t* WriteCharacters(const TableCodePage& page, const std::uint16_t* keys, std::uint64_t starts, char16_t* out) {
-  for (; starts != 0; starts &= starts - 1) *out++ = page.pairs[keys[std::countr_zero(starts)]];
-  return out;
-}
+// Writes the units of the characters that begin at the bits of `starts` as it
+// is given them, a load each.
+struct CharacterWriter {
+  const char16_t* pairs;
+  char16_t* Write(const std::uint16_t* keys, std::uint64_t starts, char16_t* out) const {
+    for (; starts != 0; starts &= starts - 1) *out++ = pairs[keys[std::countr_zero(starts)]];
+    return out;
+  }
+  void Flush() const {}
+};
 
 void DecodeBlocksPortable(const TableCodePage& page, const unsigned char* source, int sourceCount, char16_t* target,
                           int targetCount, BlockProgress& progress) {
-  DecodeBlocksOf(page, source, sourceCount, target, targetCount, 0, progress,
-                 [&page](const std::uint16_t* keys, std::uint64_t starts, char16_t* out) {
-                   return WriteCharacters(page, keys, starts, out);
-                 });
+  const CharacterWriter writer{page.pairs};
+  DecodeBlocksOf(page, source, sourceCount, target, targetCount, 0, progress, writer);
 }
 
 int DecodeMultiByte(Method method, const TableCodePage& page, const unsigned char* __restrict source,
