@@ -352,7 +352,7 @@ std::u16string SharedUnits(int codePage, const std::string& iconvName) {
   return units;
 }
 
-// The best of five runs of each of `a` and `b`, in nanoseconds, the runs taking
+// The best of nine runs of each of `a` and `b`, in nanoseconds, the runs taking
 // turns, so that a slow spell of a shared machine falls on both.
 struct BestTimes {
   double a = 1e18;
@@ -367,7 +367,7 @@ BestTimes BestOfTurns(A a, B b) {
     return took.count();
   };
   BestTimes best;
-  for (int k = 0; k < 5; ++k) {
+  for (int k = 0; k < 9; ++k) {
     best.a = std::min(best.a, time(a));
     best.b = std::min(best.b, time(b));
   }
