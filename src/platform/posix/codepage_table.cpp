@@ -75,15 +75,22 @@ int EncodeGroups(const TableCodePage& page, const char16_t* __restrict source, i
       for (int k = 0; k < kGroup; ++k) target[i + k] = page.low[source[i + k]];
       continue;
     }
-    std::uint16_t beyond = 0;
-    char bytes[kGroup];
+    // The bytes gather in one register, not in an array: gcc 12 keeps the array
+    // in a register and masks each byte into it, which makes these groups 5 to
+    // 15% slower (874, 1250 to 1255, 10000 and 37, x86-64).
+    unsigned beyond = 0;
+    std::uint64_t bytes = 0;
     for (int k = 0; k < kGroup; ++k) {
-      const std::uint16_t value = page.Encoded(source[i + k]);
-      beyond |= value & 0xFF00;  // only kFails has a high byte here
-      bytes[k] = static_cast<char>(value);
+      const unsigned value = page.Encoded(source[i + k]);
+      beyond |= value;
+      bytes |= std::uint64_t{value & 0xFFu} << (8 * k);
     }
-    if (beyond != 0) break;
-    std::memcpy(target + i, bytes, sizeof bytes);
+    if ((beyond & 0xFF00u) != 0) break;  // only kFails has a high byte here
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(target + i, &bytes, sizeof bytes);
+    } else {
+      for (int k = 0; k < kGroup; ++k) target[i + k] = static_cast<char>(bytes >> (8 * k));
+    }
   }
   return i;
 }
