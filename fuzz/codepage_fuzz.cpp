@@ -64,8 +64,6 @@ void Agree(const int (&targets)[3], Call call) {
   }
 }
 
-}  // namespace
-
 // Every byte of `source` decoded in one call is the unit the table gives it.
 void CheckSingleBytes(int value, const std::string& source) {
   const codepage::TableCodePage& page = codepage::kTableCodePages[static_cast<unsigned>(value) %
@@ -78,6 +76,8 @@ void CheckSingleBytes(int value, const std::string& source) {
     Check(units[i] == page.singles[static_cast<unsigned char>(source[i])]);
   }
 }
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Input input(data, size);
